@@ -1,0 +1,318 @@
+#include "ftp/Client.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "ftp/FileSink.h"
+#include "ftp/FileSource.h"
+#include "ftp/FtpError.h"
+#include "ftp/ListingParser.h"
+#include "ftp/LoginOperation.h"
+#include "ftp/ReplyText.h"
+#include "ftp/Session.h"
+#include "ftp/TcpTransport.h"
+#include "ftp/TransferOperation.h"
+
+namespace ftp {
+
+namespace {
+
+constexpr std::chrono::milliseconds kQuitTimeout{5000};
+// A listing larger than this is not a listing.
+constexpr std::size_t kMaxListingBytes = 512u * 1024 * 1024;
+
+class StringSink final : public DataSink
+{
+public:
+    void write(const char* data, std::size_t size) override
+    {
+        if (bytes.size() + size > kMaxListingBytes)
+            throw ProtocolError("The directory listing is larger than 512 MiB", false);
+        bytes.append(data, size);
+    }
+    std::string bytes;
+};
+
+} // namespace
+
+Client::Client()
+    : m_session(std::make_unique<Session>())
+{}
+
+Client::~Client()
+{
+    disconnect();
+}
+
+ClientOptions& Client::options()
+{
+    return m_session->options;
+}
+
+ClientCallbacks& Client::callbacks()
+{
+    return m_session->callbacks;
+}
+
+bool Client::isConnected() const
+{
+    return m_session->connected();
+}
+
+bool Client::tlsActive() const
+{
+    return m_session->tlsActive;
+}
+
+std::optional<CertificateInfo> Client::certificate() const
+{
+    return m_session->certificate;
+}
+
+bool Client::hasFeature(const std::string& name) const
+{
+    return m_session->features.has(name);
+}
+
+std::string Client::featureParameters(const std::string& name) const
+{
+    return m_session->features.parameters(name);
+}
+
+std::string Client::path(const std::string& p) const
+{
+    return m_session->names.encode(p);
+}
+
+void Client::connect()
+{
+    Session& s = *m_session;
+    disconnect();
+    s.abortWaker.reset();
+    s.dataWaker.reset();
+
+    s.status(ConnectionStatus::hsResolving, s.options.host);
+    auto addresses = TcpTransport::resolve(s.options.host, s.options.port);
+    if (s.abortWaker.triggered())
+        throw AbortedError();
+    s.status(ConnectionStatus::hsConnecting, addresses.front().toString());
+    auto tcp = std::make_unique<TcpTransport>(s.controlWaits());
+    tcp->connect(addresses, s.options.connectTimeout);
+    tcp->setNoDelay();
+    tcp->setIoTimeout(s.options.replyTimeout);
+    s.controlPeer = tcp->peer();
+    s.controlLocal = tcp->local();
+    s.control = std::make_unique<ControlConnection>(std::move(tcp), s.intercept());
+    s.control->setReplyTimeout(s.options.replyTimeout);
+    s.status(ConnectionStatus::hsConnected, s.controlPeer.toString());
+
+    // RFC 959 section 5.4: 120 (ready in nnn minutes) precedes the 220.
+    for (;;) {
+        Reply greeting = s.read();
+        if (greeting.code == 120)
+            continue;
+        if (greeting.positive())
+            break;
+        s.drop();
+        throw ReplyError(greeting.code, greeting.text());
+    }
+}
+
+void Client::login()
+{
+    LoginOperation(*m_session).run();
+}
+
+void Client::quit() noexcept
+{
+    Session& s = *m_session;
+    if (!s.connected())
+        return;
+    try {
+        s.status(ConnectionStatus::hsDisconnecting);
+        s.control->setReplyTimeout(std::min(s.options.replyTimeout, kQuitTimeout));
+        s.command("QUIT");
+        if (s.connected())
+            s.control->transport().finish();
+    } catch (...) {
+    }
+    s.drop();
+}
+
+void Client::disconnect() noexcept
+{
+    Session& s = *m_session;
+    if (!s.connected())
+        return;
+    try {
+        s.status(ConnectionStatus::hsDisconnecting);
+    } catch (...) {
+    }
+    s.drop();
+}
+
+std::string Client::pwd()
+{
+    Reply reply = m_session->expect("PWD", {257});
+    return m_session->names.decode(parseQuotedPath(reply.text()));
+}
+
+void Client::cwd(const std::string& dir)
+{
+    m_session->expect("CWD " + path(dir), {200, 250});
+}
+
+void Client::cdup()
+{
+    m_session->expect("CDUP", {200, 250});
+}
+
+std::string Client::mkd(const std::string& name)
+{
+    Reply reply = m_session->expect("MKD " + path(name), {257});
+    try {
+        return m_session->names.decode(parseQuotedPath(reply.text()));
+    } catch (const ProtocolError&) {
+        return name; // the directory was made; some servers just do not say where
+    }
+}
+
+void Client::rmd(const std::string& name)
+{
+    m_session->expect("RMD " + path(name), {250});
+}
+
+void Client::dele(const std::string& name)
+{
+    m_session->expect("DELE " + path(name), {250});
+}
+
+void Client::rename(const std::string& from, const std::string& to)
+{
+    m_session->expect("RNFR " + path(from), {350});
+    m_session->expect("RNTO " + path(to), {250});
+}
+
+Reply Client::site(const std::string& text)
+{
+    return m_session->expect("SITE " + path(text), {200});
+}
+
+void Client::noop()
+{
+    m_session->expect("NOOP", {200});
+}
+
+Reply Client::raw(const std::string& line)
+{
+    Reply reply = m_session->command(line);
+    std::string upper = line;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (reply.positive() && upper.rfind("TYPE ", 0) == 0) {
+        if (upper.compare(5, std::string::npos, "A") == 0 || upper.rfind("TYPE A ", 0) == 0)
+            m_session->transferType = TransferType::Ascii;
+        else if (upper.compare(5, std::string::npos, "I") == 0 ||
+                 upper.compare(5, std::string::npos, "L 8") == 0)
+            m_session->transferType = TransferType::Binary;
+    }
+    return reply;
+}
+
+void Client::setType(TransferType type)
+{
+    m_session->expect(type == TransferType::Ascii ? "TYPE A" : "TYPE I", {200});
+    m_session->transferType = type;
+}
+
+bool Client::resumeSupported()
+{
+    Session& s = *m_session;
+    if (!s.restSupported) {
+        Reply reply = s.command("REST 1");
+        const bool yes = reply.code == 350;
+        if (yes)
+            s.command("REST 0"); // so the marker does not apply to the next transfer
+        s.restSupported = yes;
+    }
+    return *s.restSupported;
+}
+
+std::string Client::listRaw(const std::optional<std::string>& name)
+{
+    TransferOperation::Request request;
+    request.command = name ? "LIST " + path(*name) : "LIST";
+    request.reportWork = false;
+    StringSink sink;
+    TransferOperation(*m_session, request).download(sink);
+    return std::move(sink.bytes);
+}
+
+std::vector<ListingEntry> Client::list(const std::optional<std::string>& name)
+{
+    const std::string raw = listRaw(name);
+    ListingParseResult parsed = parseListing(raw);
+    if (parsed.unparseable)
+        throw ProtocolError("The server's directory listing could not be read", false);
+    NameCodec& names = m_session->names;
+    for (ListingEntry& e : parsed.entries) {
+        e.name = names.decode(e.name);
+        e.linkTarget = names.decode(e.linkTarget);
+        e.owner = NameCodec::isValidUtf8(e.owner) ? e.owner : NameCodec::latin1ToUtf8(e.owner);
+        e.group = NameCodec::isValidUtf8(e.group) ? e.group : NameCodec::latin1ToUtf8(e.group);
+    }
+    return std::move(parsed.entries);
+}
+
+std::int64_t Client::retrieve(const std::string& remote, DataSink& sink, std::int64_t restartAt,
+                              std::optional<std::int64_t> size)
+{
+    TransferOperation::Request request;
+    request.command = "RETR " + path(remote);
+    request.sizeQuery = path(remote);
+    request.restartAt = restartAt;
+    request.totalSize = size;
+    return TransferOperation(*m_session, request).download(sink);
+}
+
+std::int64_t Client::retrieve(const std::string& remote, const std::string& localPath, std::int64_t restartAt,
+                              std::optional<std::int64_t> size)
+{
+    FileSink sink(localPath, restartAt);
+    sink.check();
+    return retrieve(remote, sink, restartAt, size);
+}
+
+std::int64_t Client::store(DataSource& source, const std::string& remote, StoreMode mode, std::int64_t offset)
+{
+    TransferOperation::Request request;
+    request.direction = TransferDirection::Upload;
+    request.command = (mode == StoreMode::Append ? "APPE " : "STOR ") + path(remote);
+    request.restartAt = mode == StoreMode::Restart ? offset : 0;
+    return TransferOperation(*m_session, request).upload(source);
+}
+
+std::int64_t Client::store(const std::string& localPath, const std::string& remote, StoreMode mode,
+                           std::int64_t offset)
+{
+    FileSource source(localPath, mode == StoreMode::Replace ? 0 : offset);
+    return store(source, remote, mode, offset);
+}
+
+void Client::killDataChannel()
+{
+    if (m_session->inTransfer)
+        m_session->killRequested = true;
+}
+
+void Client::abortTransfer() noexcept
+{
+    m_session->dataWaker.trigger();
+}
+
+void Client::abort() noexcept
+{
+    m_session->abortWaker.trigger();
+}
+
+} // namespace ftp

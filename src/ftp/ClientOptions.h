@@ -1,0 +1,91 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "ftp/CertificateInfo.h"
+
+namespace ftp {
+
+enum class TlsMode
+{
+    None,
+    RequireExplicit // AUTH TLS (or AUTH SSL) must succeed; data connections are protected too
+};
+
+enum class TransferType
+{
+    Ascii, // TYPE A
+    Binary // TYPE I
+};
+
+enum class TransferDirection
+{
+    Download,
+    Upload
+};
+
+// What the connection is doing, for status displays.
+enum class ConnectionStatus
+{
+    hsResolving,
+    hsConnecting,
+    hsConnected,
+    hsDisconnecting,
+    hsDisconnected,
+    hsStatusText, // the text says what
+    ftpTransfer,  // a data transfer started
+    ftpReady,     // a data transfer completed
+    ftpAborted    // a data transfer was stopped
+};
+
+// Set before connect(); the client copies nothing from elsewhere.
+struct ClientOptions
+{
+    std::string host;
+    std::uint16_t port = 21;
+    std::string user = "anonymous";
+    std::string password;
+    bool passive = true;
+    TlsMode tlsMode = TlsMode::None;
+    std::chrono::milliseconds connectTimeout{30000};
+    std::chrono::milliseconds replyTimeout{60000};
+    std::chrono::milliseconds dataReadTimeout{30000};
+};
+
+// Per data connection, offered to the creation hook before it is used.
+struct DataConnectionSettings
+{
+    std::chrono::milliseconds readTimeout{30000};
+};
+
+// Callbacks run on the thread that runs the client's operation. Any may be empty.
+// The status, work-begin and work-end callbacks may be replaced from inside a
+// callback; the progress callback must not replace itself while it runs.
+struct ClientCallbacks
+{
+    // Decides on the server's certificate. Without it only a verified certificate
+    // is accepted.
+    std::function<bool(const CertificateInfo&)> certificate;
+    // The intercept: every command line as sent (passwords included: mask them
+    // where they are shown) and every piece of reply text as it arrives.
+    std::function<void(const std::string&)> commandSent;
+    std::function<void(std::string_view)> replyReceived;
+    std::function<void(ConnectionStatus, const std::string&)> status;
+    std::function<void(DataConnectionSettings&)> dataConnectionCreated;
+    // A transfer's data connection is open. `expectedBytes` is what this connection
+    // should carry (size minus restart offset), -1 when unknown.
+    std::function<void(TransferDirection, std::int64_t expectedBytes)> workBegin;
+    // Bytes moved on this data connection so far (the restart offset not included).
+    std::function<void(std::int64_t bytes)> workProgress;
+    // The transfer ended: `completed` only when all data arrived and the server
+    // confirmed it.
+    std::function<void(bool completed)> workEnd;
+    // Debug-level lines (step changes "OLD -> NEW", addresses used).
+    std::function<void(const std::string&)> debug;
+};
+
+} // namespace ftp

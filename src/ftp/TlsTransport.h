@@ -1,0 +1,56 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "ftp/CertificateInfo.h"
+#include "ftp/TcpTransport.h"
+#include "ftp/Transport.h"
+
+namespace ftp {
+
+class TlsContext;
+
+// TLS over a TCP socket. The socket stays non-blocking; OpenSSL's want-read and
+// want-write are answered with the socket's interruptible waits.
+class TlsTransport final : public Transport
+{
+public:
+    enum class Role
+    {
+        Control, // verifies the server name; its session is kept for the data connections
+        Data     // resumes the control connection's session
+    };
+
+    TlsTransport(std::unique_ptr<TcpTransport> tcp, TlsContext& context, Role role, std::string serverName);
+    ~TlsTransport() override;
+
+    void handshake();
+    bool sessionReused() const;
+    std::string protocolVersion() const;
+    CertificateInfo peerCertificate() const;
+
+    std::size_t read(char* buffer, std::size_t size) override;
+    void write(const char* data, std::size_t size) override;
+    void finish() override;
+    void close() noexcept override;
+    bool endedCleanly() const override { return m_cleanEnd; }
+    bool hasPendingInput() override;
+    TcpTransport& tcp() override { return *m_tcp; }
+
+private:
+    // Handles a failed SSL call: waits and returns true to retry, or throws.
+    bool retryAfter(int result, const char* what);
+    // One SSL_read_ex; returns false on end of stream.
+    bool readSome(char* buffer, std::size_t size, std::size_t& got, bool wait);
+
+    std::unique_ptr<TcpTransport> m_tcp;
+    TlsContext& m_context;
+    Role m_role;
+    std::string m_serverName;
+    SSL* m_ssl = nullptr;
+    bool m_cleanEnd = false;
+    bool m_ended = false;
+};
+
+} // namespace ftp
