@@ -1,0 +1,12 @@
+#include "core/Dialup.h"
+
+bool DialConnection(const QString& connectionName)
+{
+    Q_UNUSED(connectionName);
+    return true;
+}
+
+QStringList DialupConnectionNames()
+{
+    return {};
+}
