@@ -225,6 +225,16 @@ void Client::setType(TransferType type)
     m_session->transferType = type;
 }
 
+std::optional<std::int64_t> Client::size(const std::string& name)
+{
+    if (!m_session->features.has("SIZE"))
+        return std::nullopt;
+    Reply reply = m_session->command("SIZE " + path(name));
+    if (reply.code != 213)
+        return std::nullopt;
+    return parseDecimal(reply.text());
+}
+
 bool Client::resumeSupported()
 {
     Session& s = *m_session;

@@ -74,6 +74,9 @@ public:
     // A successful "TYPE A"/"TYPE I" is remembered like setType().
     Reply raw(const std::string& line);
     void setType(TransferType type);
+    // SIZE (RFC 3659) where FEAT offers it: the size in bytes, or nothing when the
+    // server does not say (no such file, not offered, ASCII mode).
+    std::optional<std::int64_t> size(const std::string& name);
     // "REST 1" answered with 350 means yes; a "REST 0" then clears the marker. Asked
     // once per connection.
     bool resumeSupported();

@@ -108,7 +108,7 @@ void LoginOperation::startTls()
 
 void LoginOperation::checkCertificate()
 {
-    const CertificateInfo& info = *m_session.certificate;
+    const CertificateInfo info = *m_session.certificate; // drop() below clears the session's copy
     bool accepted = info.verified;
     if (m_session.callbacks.certificate)
         accepted = m_session.callbacks.certificate(info);

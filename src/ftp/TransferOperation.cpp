@@ -111,8 +111,11 @@ std::int64_t TransferOperation::run(Body&& body)
         ~InTransfer() { s.inTransfer = false; }
     } inTransfer{m_session};
 
-    if (m_request.direction == TransferDirection::Download)
+    if (m_request.direction == TransferDirection::Download) {
         querySize();
+        if (m_request.totalSize && m_request.restartAt > *m_request.totalSize)
+            throw ProtocolError("Cannot resume: the local file is larger than the remote file", false);
+    }
     auto channel = std::make_unique<DataChannel>(m_session);
     try {
         setStep(Step::Prepare);
