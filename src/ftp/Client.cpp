@@ -81,6 +81,10 @@ std::string Client::featureParameters(const std::string& name) const
 
 std::string Client::path(const std::string& p) const
 {
+    // Checked here too, so a two-command operation (RNFR + RNTO) sends nothing
+    // when either argument is bad.
+    if (p.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        throw ProtocolError("Refused to send a name containing a line break or NUL character", false);
     return m_session->names.encode(p);
 }
 
@@ -189,8 +193,10 @@ void Client::dele(const std::string& name)
 
 void Client::rename(const std::string& from, const std::string& to)
 {
-    m_session->expect("RNFR " + path(from), {350});
-    m_session->expect("RNTO " + path(to), {250});
+    const std::string source = path(from);
+    const std::string target = path(to);
+    m_session->expect("RNFR " + source, {350});
+    m_session->expect("RNTO " + target, {250});
 }
 
 Reply Client::site(const std::string& text)
