@@ -119,6 +119,11 @@ ListingParseResult parseListing(std::string_view raw, const ListingParseOptions&
     ListingParseResult result;
     SplitListing split = splitLines(raw);
     listing::Lines lines(split.lines);
+    if (lines.empty()) {
+        result.skippedLines = split.oversized;
+        result.unparseable = split.oversized > 0;
+        return result;
+    }
     listing::ParseContext context = listing::makeParseContext(options.now);
 
     std::optional<std::size_t> style =

@@ -1,9 +1,29 @@
 #include "ftp/listing/StyleRegistry.h"
 
+#include "ftp/listing/As400Parser.h"
+#include "ftp/listing/CiscoIosParser.h"
+#include "ftp/listing/DistinctParser.h"
 #include "ftp/listing/EplfParser.h"
+#include "ftp/listing/JesParser.h"
+#include "ftp/listing/Ka9qParser.h"
 #include "ftp/listing/MlsdParser.h"
+#include "ftp/listing/MpeParser.h"
+#include "ftp/listing/MvsDatasetParser.h"
+#include "ftp/listing/MvsPdsParser.h"
 #include "ftp/listing/NameListParser.h"
+#include "ftp/listing/NetWareParser.h"
+#include "ftp/listing/NonStopParser.h"
+#include "ftp/listing/Os2Parser.h"
+#include "ftp/listing/Os9Parser.h"
+#include "ftp/listing/Tops20Parser.h"
+#include "ftp/listing/TsxParser.h"
 #include "ftp/listing/UnixParser.h"
+#include "ftp/listing/VmBfsParser.h"
+#include "ftp/listing/VmCmsParser.h"
+#include "ftp/listing/VmsParser.h"
+#include "ftp/listing/VseParser.h"
+#include "ftp/listing/VxWorksParser.h"
+#include "ftp/listing/WinQvtParser.h"
 #include "ftp/listing/WindowsNtParser.h"
 
 namespace ftp::listing {
@@ -19,7 +39,13 @@ std::unique_ptr<StyleParser> make()
 }
 
 constexpr Factory kFactories[] = {
-    make<MlsdParser>, make<EplfParser>, make<UnixParser>, make<WindowsNtParser>, make<NameListParser>,
+    make<MlsdParser>,       make<EplfParser>,     make<UnixParser>,    make<WindowsNtParser>,
+    make<NetWareParser>,    make<Os2Parser>,      make<VmsParser>,     make<As400Parser>,
+    make<MvsDatasetParser>, make<MvsPdsParser>,   make<JesParser>,     make<VmCmsParser>,
+    make<VmBfsParser>,      make<VseParser>,      make<Os9Parser>,     make<Tops20Parser>,
+    make<MpeParser>,        make<TsxParser>,      make<VxWorksParser>, make<CiscoIosParser>,
+    make<Ka9qParser>,       make<DistinctParser>, make<WinQvtParser>,  make<NonStopParser>,
+    make<NameListParser>,
 };
 
 } // namespace

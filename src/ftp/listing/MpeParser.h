@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ftp/listing/StyleParser.h"
+
+namespace ftp::listing {
+
+// HP MPE/iX in its own LISTF form (the POSIX name space lists like Unix):
+//   ACCOUNT=  SYS         GROUP=  PUB
+//   FILENAME  CODE  ------------LOGICAL RECORD-----------  ----SPACE----
+//                     SIZE  TYP        EOF      LIMIT R/B  SECTORS #X MX
+//   1LINEDIT          80B  FA          12     100000   1       16  1  8
+//   CATALOG   PROG   128W  FB         300        300   1      304  1  1
+// The size is the end-of-file record count times the record size (B bytes,
+// W two-byte words) for fixed-length records; variable-length ones give no size.
+class MpeParser final : public StyleParser
+{
+public:
+    std::string_view name() const override { return "mpe"; }
+    LineResult parse(Lines lines, std::size_t index, const ParseContext& context,
+                     std::vector<ListingEntry>& out) override;
+};
+
+} // namespace ftp::listing
