@@ -1,4 +1,5 @@
 #include "core/TMainConfig.h"
+#include "core/AppRegistry.h"
 
 #include <atomic>
 #include <thread>
@@ -320,6 +321,22 @@ TEST_F(TMainConfigTest, GlobalStoreIsCreatedAndFlushedOnDestroy)
     TMainConfig::destroyGlobal();
     EXPECT_EQ(MainConfig(), nullptr);
     EXPECT_TRUE(configText().contains("<LastTipIndex value=\"9\" />"));
+}
+
+TEST_F(TMainConfigTest, AppRegistryLivesInTheDataFolder)
+{
+    {
+        const auto registry = OpenAppRegistry();
+        ASSERT_NE(registry, nullptr);
+        registry->writeString(kAppRegistryKey, QStringLiteral("AppFilename"), QStringLiteral("/usr/bin/x"));
+    }
+    EXPECT_TRUE(QFileInfo(m_data.path(QStringLiteral("Registry.ini"))).isFile());
+    TMainConfig::createGlobal();
+    const auto registry = OpenAppRegistry();
+    TMainConfig::destroyGlobal();
+    ASSERT_NE(registry, nullptr);
+    EXPECT_EQ(registry->readString(kAppRegistryKey, QStringLiteral("AppFilename")),
+              QStringLiteral("/usr/bin/x"));
 }
 
 // Transfer threads read settings while the window changes them.
