@@ -264,25 +264,25 @@ private:
             problem(m_f.mid(start), QStringLiteral("bad format"));
             return pos;
         }
-        const QString spec = m_f.mid(start, pos - start + 1);
+        const QString specifier = m_f.mid(start, pos - start + 1);
         const char type = char(m_f.at(pos).toLower().toLatin1());
         ++pos;
         if (starFailed) {
-            problem(spec, QStringLiteral("bad argument"));
+            problem(specifier, QStringLiteral("bad argument"));
             return pos;
         }
         if (std::string_view("sduxfneg").find(type) == std::string_view::npos) {
-            problem(spec, QStringLiteral("bad format"));
+            problem(specifier, QStringLiteral("bad format"));
             return pos;
         }
         const QVariant* arg = next();
         if (!arg) {
-            problem(spec, QStringLiteral("no argument"));
+            problem(specifier, QStringLiteral("no argument"));
             return pos;
         }
         const std::optional<QString> text = convert(type, *arg, precision);
         if (!text) {
-            problem(spec, QStringLiteral("bad argument"));
+            problem(specifier, QStringLiteral("bad argument"));
             return pos;
         }
         const qsizetype padding = width - text->size();
@@ -335,11 +335,12 @@ private:
         }
     }
 
-    void problem(const QString& spec, const QString& what)
+    void problem(const QString& specifier, const QString& what)
     {
-        m_out += QStringLiteral("[%1: %2]").arg(spec, what);
+        m_out += QStringLiteral("[%1: %2]").arg(specifier, what);
         if (m_error.isEmpty())
-            m_error = QStringLiteral("%1 in \"%2\"").arg(QStringLiteral("[%1: %2]").arg(spec, what), m_f);
+            m_error =
+                QStringLiteral("%1 in \"%2\"").arg(QStringLiteral("[%1: %2]").arg(specifier, what), m_f);
     }
 
     const QString& m_f;
