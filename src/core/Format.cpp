@@ -189,7 +189,7 @@ public:
                 m_out += c;
                 i += 2;
             } else {
-                i = specifier(i);
+                i = parseSpecifier(i);
             }
         }
         if (error)
@@ -230,7 +230,7 @@ private:
         return &m_args.at(m_argIndex++);
     }
 
-    qsizetype specifier(qsizetype start)
+    qsizetype parseSpecifier(qsizetype start)
     {
         qsizetype pos = start + 1;
         bool starFailed = false;
