@@ -30,16 +30,14 @@ TlsContext::~TlsContext()
     SSL_CTX_free(m_ctx);
 }
 
-void TlsContext::setControl(SSL* ssl)
-{
-    m_control = ssl;
-}
-
 int TlsContext::onNewSession(SSL* ssl, SSL_SESSION* session)
 {
     auto* self = static_cast<TlsContext*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
-    if (!self || ssl != self->m_control)
+    if (!self)
         return 0;
+    // TLS 1.3 tickets may be single-use (servers with a session cache take each
+    // back when it is used), so the ticket a resumed data connection receives is
+    // kept for the next one: it continues the control connection's session.
     if (self->m_session)
         SSL_SESSION_free(self->m_session);
     self->m_session = session;

@@ -22,9 +22,10 @@ public:
 
     SSL_CTX* get() const { return m_ctx; }
 
-    // The control connection's SSL: sessions it receives (during the handshake for
-    // TLS 1.2, in tickets after it for TLS 1.3) are kept for the data connections.
-    void setControl(SSL* ssl);
+    // Sessions received on this context (during the handshake for TLS 1.2, in
+    // tickets after it for TLS 1.3, on the control connection and then on each
+    // resumed data connection) are kept: the latest is what the next data
+    // connection resumes.
     SSL_SESSION* controlSession() const { return m_session; }
 
     // Fingerprint of the certificate accepted on the control connection; data
@@ -36,7 +37,6 @@ private:
     static int onNewSession(SSL* ssl, SSL_SESSION* session);
 
     SSL_CTX* m_ctx = nullptr;
-    SSL* m_control = nullptr;
     SSL_SESSION* m_session = nullptr;
     std::string m_acceptedFingerprint;
 };

@@ -50,10 +50,9 @@ TlsTransport::TlsTransport(std::unique_ptr<TcpTransport> tcp, TlsContext& contex
         SSL_set_tlsext_host_name(m_ssl, m_serverName.c_str());
         SSL_set1_host(m_ssl, m_serverName.c_str());
     }
-    if (m_role == Role::Control)
-        m_context.setControl(m_ssl);
-    else if (SSL_SESSION* session = m_context.controlSession())
-        SSL_set_session(m_ssl, session);
+    if (m_role == Role::Data)
+        if (SSL_SESSION* session = m_context.controlSession())
+            SSL_set_session(m_ssl, session);
 }
 
 TlsTransport::~TlsTransport()
@@ -212,8 +211,6 @@ void TlsTransport::finish()
 void TlsTransport::close() noexcept
 {
     if (m_ssl) {
-        if (m_role == Role::Control)
-            m_context.setControl(nullptr);
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }

@@ -13,29 +13,10 @@ namespace ftp {
 
 namespace {
 
-// Replies that belong to the transfer just ended, not to the NOOP that follows.
-bool isStaleTransferReply(int code)
-{
-    switch (code) {
-    case 225:
-    case 226:
-    case 250:
-    case 425:
-    case 426:
-    case 450:
-    case 451:
-    case 452:
-    case 550:
-    case 551:
-    case 552:
-        return true;
-    default:
-        return code / 100 == 1;
-    }
-}
-
 // Bounds the wait for the replies that follow a broken transfer.
 constexpr std::chrono::milliseconds kRecoveryTimeout{10000};
+// Replies that may still belong to the broken transfer (150, 426, 226, the ABOR's own).
+constexpr int kMaxStaleReplies = 8;
 
 } // namespace
 
@@ -157,7 +138,7 @@ std::int64_t TransferOperation::run(Body&& body)
     } catch (const AbortedError&) {
         setStep(Step::Failed);
         channel->close();
-        recover(*channel, true);
+        recover(*channel);
         if (m_workBegun) {
             if (auto cb = m_session.callbacks.workEnd)
                 cb(false);
@@ -167,7 +148,7 @@ std::int64_t TransferOperation::run(Body&& body)
     } catch (const FtpError&) {
         setStep(Step::Failed);
         channel->close();
-        recover(*channel, false);
+        recover(*channel);
         if (m_workBegun) {
             if (auto cb = m_session.callbacks.workEnd)
                 cb(false);
@@ -189,30 +170,25 @@ void TransferOperation::checkComplete(std::int64_t moved, bool cleanEnd)
                         true);
 }
 
-void TransferOperation::recover(DataChannel& channel, bool aborted) noexcept
+void TransferOperation::recover(DataChannel& channel) noexcept
 {
-    if (!m_session.connected() || !channel.commandSent())
+    if (!m_session.connected() || !channel.commandSent() || channel.finalReplyRead())
         return;
+    // The transfer's end was not heard. The server may still be sending, waiting
+    // for a data connection, or about to answer 426 and then 226: ABOR ends
+    // whatever it is doing (RFC 959 section 4.1.3), and the reply to a NOOP marks
+    // where the stale replies end, so the next command gets its own reply.
     auto& control = *m_session.control;
     const auto saved = control.replyTimeout();
     control.setReplyTimeout(std::min(saved, kRecoveryTimeout));
     try {
-        if (!channel.finalReplyRead()) {
-            try {
-                channel.readFinalReply();
-            } catch (const ReplyError&) {
-                // 426/451: the expected end of a stopped transfer.
-            }
-        }
-        if (aborted && m_session.connected()) {
-            // Some servers follow the 426 of a broken transfer with a 226; a NOOP
-            // marks where the stale replies end.
-            m_session.send("NOOP");
-            for (;;) {
-                Reply r = m_session.read();
-                if (!isStaleTransferReply(r.code))
-                    break;
-            }
+        m_session.send("ABOR");
+        m_session.send("NOOP");
+        for (int i = 0; i < kMaxStaleReplies; ++i) {
+            if (m_session.read().code == 200)
+                break;
+            if (i + 1 == kMaxStaleReplies)
+                throw ProtocolError("No reply to NOOP after a broken transfer", false);
         }
     } catch (const FtpError&) {
         m_session.drop(); // out of step: the next command would meet a stale reply

@@ -59,7 +59,7 @@ private:
     void setStep(Step step);
     void querySize();
     void checkComplete(std::int64_t moved, bool cleanEnd);
-    void recover(DataChannel& channel, bool aborted) noexcept;
+    void recover(DataChannel& channel) noexcept;
     void progress(std::int64_t moved);
 
     Session& m_session;
