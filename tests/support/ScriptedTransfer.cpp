@@ -1,12 +1,17 @@
 #include "support/ScriptedSession.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <vector>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 
 #include "support/ScriptedFtpServer.h"
 
-// The data side of the transfer commands: preliminary reply, data connection with
-// the scripted fault, final reply.
+// The data side of a session: PASV/EPSV/PORT/EPRT, and for the transfer commands the
+// preliminary reply, the data connection with the scripted fault, the final reply.
 
 namespace testsupport {
 
@@ -14,7 +19,93 @@ namespace {
 
 constexpr std::size_t kBlock = 64 * 1024;
 
+std::string upper(std::string text)
+{
+    for (char& c : text) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    return text;
+}
+
 } // namespace
+
+void ScriptedSession::cmdPasv(const std::string&)
+{
+    if (m_localAddress.ss_family != AF_INET) {
+        reply(425, "Use EPSV over IPv6.");
+        return;
+    }
+    const std::uint16_t port = m_data.listen(m_localAddress);
+    std::string address = m_server.settings().pasvReplyAddress;
+    if (address.empty()) {
+        char text[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(&m_localAddress)->sin_addr, text, sizeof text);
+        address = text;
+    }
+    std::replace(address.begin(), address.end(), '.', ',');
+    if (port == 0) {
+        reply(425, "Cannot open passive connection.");
+        return;
+    }
+    reply(227, "Entering Passive Mode (" + address + "," + std::to_string(port / 256) + "," +
+                   std::to_string(port % 256) + ").");
+}
+
+void ScriptedSession::cmdEpsv(const std::string& argument)
+{
+    if (upper(argument) == "ALL") {
+        reply(200, "EPSV ALL ok.");
+        return;
+    }
+    const std::uint16_t port = m_data.listen(m_localAddress);
+    port == 0 ? reply(425, "Cannot open passive connection.")
+              : reply(229, "Entering Extended Passive Mode (|||" + std::to_string(port) + "|)");
+}
+
+void ScriptedSession::cmdPort(const std::string& argument)
+{
+    int n[6] = {};
+    char tail = 0;
+    if (std::sscanf(argument.c_str(), "%d,%d,%d,%d,%d,%d%c", &n[0], &n[1], &n[2], &n[3], &n[4], &n[5],
+                    &tail) != 6 ||
+        std::any_of(std::begin(n), std::end(n), [](int v) { return v < 0 || v > 255; })) {
+        reply(501, "Illegal PORT command.");
+        return;
+    }
+    const std::string host = std::to_string(n[0]) + "." + std::to_string(n[1]) + "." + std::to_string(n[2]) +
+                             "." + std::to_string(n[3]);
+    m_data.setActive(host, static_cast<std::uint16_t>(n[4] * 256 + n[5]))
+        ? reply(200, "PORT command successful.")
+        : reply(501, "Illegal PORT command.");
+}
+
+void ScriptedSession::cmdEprt(const std::string& argument)
+{
+    // RFC 2428: EPRT <d><proto><d><address><d><port><d>
+    if (argument.size() < 7) {
+        reply(501, "Illegal EPRT command.");
+        return;
+    }
+    const char d = argument[0];
+    const std::size_t a = argument.find(d, 1);
+    const std::size_t b = a == std::string::npos ? a : argument.find(d, a + 1);
+    const std::size_t c = b == std::string::npos ? b : argument.find(d, b + 1);
+    if (c == std::string::npos || c + 1 != argument.size()) {
+        reply(501, "Illegal EPRT command.");
+        return;
+    }
+    const std::string protocol = argument.substr(1, a - 1);
+    const std::string port = argument.substr(b + 1, c - b - 1);
+    if (protocol != "1" && protocol != "2") {
+        reply(522, "Network protocol not supported, use (1,2)");
+        return;
+    }
+    const long number = port.empty() || port.size() > 5 ? 0 : std::strtol(port.c_str(), nullptr, 10);
+    number <= 0 || number > 65535 ||
+            !m_data.setActive(argument.substr(a + 1, b - a - 1), static_cast<std::uint16_t>(number))
+        ? reply(501, "Illegal EPRT command.")
+        : reply(200, "EPRT command successful.");
+}
 
 std::unique_ptr<SocketChannel> ScriptedSession::openData(const DataFault& fault)
 {
