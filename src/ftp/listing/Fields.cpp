@@ -151,6 +151,15 @@ SizeField parseSize(std::string_view s, bool groupSeparators)
     return out;
 }
 
+bool isTotal(std::string_view s)
+{
+    if (!s.empty() && isAsciiAlpha(s.back()))
+        s.remove_suffix(1);
+    if (!s.empty() && s.find_first_not_of("0123456789.,") == std::string_view::npos)
+        return s[0] >= '0' && s[0] <= '9';
+    return false;
+}
+
 std::optional<std::int64_t> multiplySize(std::optional<std::int64_t> count, std::int64_t unit)
 {
     if (!count || unit <= 0 || *count < 0)

@@ -26,6 +26,9 @@ struct SizeField
 
 // Plain decimal digits; with `groupSeparators` also "9,730" and "9.730" style grouping.
 SizeField parseSize(std::string_view s, bool groupSeparators = false);
+// The figure of an "ls" "total" line: blocks, possibly with a unit ("12K").
+bool isTotal(std::string_view s);
+
 // `count` units of `unit` bytes each, unknown when the product does not fit.
 std::optional<std::int64_t> multiplySize(std::optional<std::int64_t> count, std::int64_t unit);
 

@@ -28,13 +28,15 @@ LineResult JesParser::parse(Lines lines, std::size_t index, const ParseContext&,
     LineTokens t(lines[index]);
     if (t.empty())
         return ignored();
-    if (t.size() >= 3 && t.text(0) == "JOBNAME" && t.text(1) == "JOBID")
+    if (t.size() >= 3 && t.text(0) == "JOBNAME" && t.text(1) == "JOBID") {
+        m_seenJobs = true;
         return ignored();
+    }
     // Spool file details of one job, and their separators.
-    if (t.text(0).find_first_not_of('-') == std::string_view::npos ||
-        (t.size() >= 3 && t.text(0) == "ID" && t.text(1) == "STEPNAME") ||
-        (t.size() >= 3 && isDigits(t.text(0)) && t.text(0).size() == 3) ||
-        (t.size() == 3 && isDigits(t.text(0)) && equalsNoCase(t.text(1), "spool")))
+    if (m_seenJobs && (t.text(0).find_first_not_of('-') == std::string_view::npos ||
+                       (t.size() >= 3 && t.text(0) == "ID" && t.text(1) == "STEPNAME") ||
+                       (t.size() >= 3 && isDigits(t.text(0)) && t.text(0).size() == 3) ||
+                       (t.size() == 3 && isDigits(t.text(0)) && equalsNoCase(t.text(1), "spool"))))
         return ignored();
     if (t.size() < 3 || !isJobId(t.text(1)))
         return failed();
@@ -49,6 +51,7 @@ LineResult JesParser::parse(Lines lines, std::size_t index, const ParseContext&,
         return failed();
     }
     out.push_back(std::move(e));
+    m_seenJobs = true;
     return entry();
 }
 

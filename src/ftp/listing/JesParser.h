@@ -17,6 +17,9 @@ public:
     std::string_view name() const override { return "jes"; }
     LineResult parse(Lines lines, std::size_t index, const ParseContext& context,
                      std::vector<ListingEntry>& out) override;
+
+private:
+    bool m_seenJobs = false; // spool details only follow a header or a job line
 };
 
 } // namespace ftp::listing

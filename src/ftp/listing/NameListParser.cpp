@@ -41,6 +41,10 @@ LineResult NameListParser::parse(Lines lines, std::size_t index, const ParseCont
     for (char c : name)
         if (!isPlainNameByte(static_cast<unsigned char>(c)))
             return failed();
+    // A Unix mode alone is a truncated "ls -l" line, not a file.
+    if (name.size() == 10 && std::string_view("-dlbcps").find(name[0]) != std::string_view::npos &&
+        name.find_first_not_of("-rwxsStT", 1) == std::string_view::npos)
+        return failed();
     if (name == "." || name == "..")
         e.type = EntryType::Directory;
     e.name = std::string(name);

@@ -24,7 +24,7 @@ LineResult NetWareParser::parse(Lines lines, std::size_t index, const ParseConte
                                 std::vector<ListingEntry>& out)
 {
     LineTokens t(lines[index]);
-    if (t.size() == 2 && equalsNoCase(t.text(0), "total"))
+    if (t.size() == 2 && equalsNoCase(t.text(0), "total") && isTotal(t.text(1)))
         return ignored();
     if (t.size() < 6)
         return failed();

@@ -85,7 +85,7 @@ LineResult UnixParser::parse(Lines lines, std::size_t index, const ParseContext&
     LineTokens t(lines[index]);
     if (t.empty())
         return ignored();
-    if (t.size() == 2 && equalsNoCase(t.text(0), "total"))
+    if (t.size() == 2 && equalsNoCase(t.text(0), "total") && isTotal(t.text(1)))
         return ignored();
 
     // Up to two numeric columns (inode, blocks) may come before the mode.

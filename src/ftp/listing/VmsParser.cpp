@@ -103,8 +103,10 @@ LineResult VmsParser::parse(Lines lines, std::size_t index, const ParseContext&,
     LineTokens t(lines[index]);
     if (t.empty())
         return ignored();
-    if ((t.size() >= 2 && equalsNoCase(t.text(0), "Directory")) || equalsNoCase(t.text(0), "Total") ||
-        (t.size() >= 2 && equalsNoCase(t.text(0), "Grand") && equalsNoCase(t.text(1), "total")))
+    // "Directory DISK$USER:[NAME]", "Total of 3 files, ...", "Grand total of 2 directories, ..."
+    if ((t.size() == 2 && equalsNoCase(t.text(0), "Directory") && t.text(1).back() == ']') ||
+        (t.size() >= 3 && equalsNoCase(t.text(0), "Total") && equalsNoCase(t.text(1), "of")) ||
+        (t.size() >= 4 && equalsNoCase(t.text(0), "Grand") && equalsNoCase(t.text(1), "total")))
         return ignored();
     if (!isVersionedName(t.text(0)))
         return failed();

@@ -52,8 +52,11 @@ void push(std::vector<ListingEntry>& out, std::string name, EntryType type, Entr
 bool isHeader(const LineTokens& t)
 {
     std::string_view f = t.text(0);
-    return f.find_first_not_of("-=") == std::string_view::npos || f == "DIRECTORY" || f == "M" || f == "S" ||
-           (f == "NAME" && t.size() >= 2) || f == "TIME:" || f == "JOBNAME" || f == "CLUSTER";
+    std::string_view second = t.size() > 1 ? t.text(1) : std::string_view{};
+    return f.find_first_not_of("-=") == std::string_view::npos || (f == "DIRECTORY" && second == "DISPLAY") ||
+           (f == "M" && second == "E") || (f == "S" && second == "U") ||
+           (f == "NAME" && (second == "TYPE" || second == "DATE")) || (f == "TIME:" && t.size() == 2) ||
+           (f == "JOBNAME" && second == "NUMBER");
 }
 
 } // namespace

@@ -1,0 +1,163 @@
+// Style recognition over whole listings, the limits every style shares, and
+// input that is no listing at all.
+#include "ListingTestSupport.h"
+
+using namespace listing_test;
+
+namespace {
+
+TEST(ListingRecognition, EmptyAndBlankListingsAreEmptyNotUnparseable)
+{
+    for (const char* raw : {"", "\r\n", "   \r\n\t\r\n\n"}) {
+        auto r = parse(raw);
+        EXPECT_TRUE(r.entries.empty()) << raw;
+        EXPECT_FALSE(r.unparseable) << raw;
+        EXPECT_EQ(r.skippedLines, 0u);
+    }
+}
+
+TEST(ListingRecognition, HeaderOnlyListingIsEmptyNotUnparseable)
+{
+    auto r = parse("total 0\r\n");
+    EXPECT_TRUE(r.entries.empty());
+    EXPECT_FALSE(r.unparseable);
+    EXPECT_EQ(r.skippedLines, 0u);
+}
+
+TEST(ListingRecognition, StyleIsDecidedByTheMajorityOfLines)
+{
+    // The second line alone would read as a TOPS-20 file; the listing is Unix.
+    auto r = parse("-rw-r--r-- 1 u g 1 Jan 1 2000 a\r\n"
+                   "NEWS.TXT.1\r\n"
+                   "-rw-r--r-- 1 u g 2 Jan 1 2000 b\r\n"
+                   "-rw-r--r-- 1 u g 3 Jan 1 2000 c\r\n");
+    EXPECT_EQ(r.style, "unix");
+    ASSERT_EQ(r.entries.size(), 3u);
+    EXPECT_EQ(r.skippedLines, 1u);
+    EXPECT_EQ(r.entries[2].name, "c");
+}
+
+TEST(ListingRecognition, NameListIsNotTakenForAnotherStyleByOneLine)
+{
+    auto r = parse("README\r\nINSTALL\r\nNEWS.TXT.1\r\nCHANGES\r\n");
+    EXPECT_EQ(r.style, "names");
+    ASSERT_EQ(r.entries.size(), 4u);
+    EXPECT_EQ(r.entries[2].name, "NEWS.TXT.1");
+}
+
+TEST(ListingRecognition, WholeListingIsReadWithTheRecognisedStyle)
+{
+    // Recognition looks at the first lines only; later lines of the same style
+    // are read, later lines of another style are skipped and counted.
+    std::string raw;
+    for (int i = 0; i < 200; ++i)
+        raw += "04-14-00  03:47PM                  " + std::to_string(i) + " f" + std::to_string(i) + "\r\n";
+    raw += "-rw-r--r-- 1 u g 1 Jan 1 2000 unix-line\r\n";
+    auto r = parse(raw);
+    EXPECT_EQ(r.style, "windows-nt");
+    EXPECT_EQ(r.entries.size(), 200u);
+    EXPECT_EQ(r.skippedLines, 1u);
+    EXPECT_EQ(r.entries[199].size, 199);
+}
+
+TEST(ListingRecognition, VmsEntriesSpanningLinesAreRecognised)
+{
+    auto r = parse("VERY-LONG-NAME-ONE.TXT;1\r\n  4/8  2-JUL-2003 10:30:08  [A,B]  (RWED,RWED,RE,)\r\n"
+                   "VERY-LONG-NAME-TWO.TXT;1\r\n  4/8  2-JUL-2003 10:30:08  [A,B]  (RWED,RWED,RE,)\r\n");
+    EXPECT_EQ(r.style, "vms");
+    ASSERT_EQ(r.entries.size(), 2u);
+    EXPECT_EQ(r.skippedLines, 0u);
+    EXPECT_EQ(r.entries[1].name, "VERY-LONG-NAME-TWO.TXT;1");
+}
+
+// Each of these is what a misbehaving server or proxy might send on the data
+// connection instead of a listing; none may turn into files.
+class GarbageListing : public testing::TestWithParam<std::pair<const char*, std::string>>
+{};
+
+TEST_P(GarbageListing, IsUnparseable)
+{
+    auto r = parse(GetParam().second);
+    EXPECT_TRUE(r.unparseable) << "style " << r.style;
+    EXPECT_TRUE(r.entries.empty());
+    EXPECT_GT(r.skippedLines, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, GarbageListing,
+    testing::Values(
+        std::make_pair("ReplyText", std::string("550 No such file or directory.\r\n")),
+        std::make_pair("HtmlPage",
+                       std::string("<html>\r\n<head><title>Index of /</title></head>\r\n<body>\r\n")),
+        std::make_pair("Prose", std::string("Hello world, this is not a listing\r\nat all.\r\n")),
+        std::make_pair("BinaryBytes", std::string("\x7f"
+                                                  "ELF\x02\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00",
+                                                  16)),
+        std::make_pair("NumbersOnlyColumns", std::string("12 34 56\r\n78 90 12\r\n")),
+        std::make_pair("UnixLineWithoutName", std::string("-rw-r--r-- 1 u g 1 Jan 1 2000\r\n")),
+        std::make_pair("ModeAlone", std::string("drwxr-xr-x\r\n")),
+        std::make_pair("FactsWithoutKnownFacts", std::string("a=b; name\r\n")),
+        std::make_pair("EplfWithoutFacts", std::string("+\tname\r\n"))),
+    [](const auto& info) { return std::string(info.param.first); });
+
+TEST(ListingLimits, LinesOverTenThousandBytesAreSkippedAndCounted)
+{
+    std::string prefix = "-rw-r--r-- 1 u g 1 Jan 1 2000 ";
+    std::string atLimit = prefix + std::string(10000 - prefix.size(), 'a');
+    std::string overLimit = prefix + std::string(10001 - prefix.size(), 'b');
+    auto r = parse(atLimit + "\r\n" + overLimit + "\r\n-rw-r--r-- 1 u g 1 Jan 1 2000 short\r\n");
+    ASSERT_EQ(r.entries.size(), 2u);
+    EXPECT_EQ(r.entries[0].name.size(), 10000 - prefix.size());
+    EXPECT_EQ(r.entries[1].name, "short");
+    EXPECT_EQ(r.skippedLines, 1u);
+
+    auto only = parse(overLimit);
+    EXPECT_TRUE(only.unparseable);
+}
+
+TEST(ListingLimits, NamesWithNulOrCarriageReturnAreDropped)
+{
+    std::string raw = "-rw-r--r-- 1 u g 1 Jan 1 2000 good\r\n";
+    raw += std::string("-rw-r--r-- 1 u g 1 Jan 1 2000 bad\0name\r\n", 41);
+    raw += "-rw-r--r-- 1 u g 1 Jan 1 2000 cr\rinside\r\n";
+    raw += "type=file; mlsd\rname\r\n";
+    auto r = parse(raw);
+    ASSERT_EQ(r.entries.size(), 1u);
+    EXPECT_EQ(r.entries[0].name, "good");
+    EXPECT_EQ(r.skippedLines, 3u);
+}
+
+TEST(ListingLimits, ListingOfOnlyUnsafeNamesIsUnparseable)
+{
+    auto r = parse(std::string("-rw-r--r-- 1 u g 1 Jan 1 2000 a\0b\r\n", 35));
+    EXPECT_TRUE(r.entries.empty());
+    EXPECT_TRUE(r.unparseable);
+}
+
+TEST(ListingLimits, EveryStyleSurvivesTruncatedLines)
+{
+    // Each sample line cut at every length must parse or fail cleanly, never
+    // read past its end (the sanitiser build catches that).
+    const char* samples[] = {
+        "-rw-r--r--   1 root     other        531 Jan 29 03:26 README",
+        "04-27-00  09:09PM       <DIR>          licensed",
+        "+i8388621.48594,m825718503,r,s280,up755\teplf",
+        "type=file;size=12;modify=20080426135501;UNIX.mode=0755; x",
+        "d [R----F--] supervisor            512       Jan 16 18:53    login",
+        "CII-MANUAL.TEX;1  213/216  29-JAN-1996 03:33:12  [ANONYMOU,ANONYMOUS]   (RWED,RWED,,)",
+        "WYOSPT 3420   2003/05/21  1  200  FB      80  8053  PS  USER.DATA",
+        "PROFILE  EXEC     A1 V         17          3          1  9/20/93 11:31:48 WORK",
+        "SWAP  .SYS    25P 02-Aug-88      TT    .SYS     3  02-Aug-88",
+        "    1  -rw-     4468  Mar 01 1993 00:12:58 +00:00  config.text",
+        "ACCOUNTS      101             528  6-Apr-07 14:21:18  255, 0  \"oooo\"",
+    };
+    for (std::string_view sample : samples) {
+        for (std::size_t n = 0; n <= sample.size(); ++n) {
+            auto r = parse(std::string(sample.substr(0, n)));
+            for (const auto& e : r.entries)
+                EXPECT_FALSE(e.name.empty()) << sample.substr(0, n);
+        }
+    }
+}
+
+} // namespace
