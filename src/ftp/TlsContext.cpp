@@ -13,6 +13,14 @@ TlsContext::TlsContext()
     if (!m_ctx)
         throw ProtocolError("Cannot create a TLS context", false);
     SSL_CTX_set_min_proto_version(m_ctx, TLS1_2_VERSION);
+    // Data connections must resume the control connection's session (vsftpd and
+    // proftpd refuse them otherwise), once per transfer. TLS 1.3 tickets do not
+    // allow that: vsftpd and OpenSSL-based servers take each ticket back when it
+    // is used, and proftpd accepts only the control connection's own session.
+    // TLS 1.2 session IDs can be resumed any number of times, so FTP connections
+    // stay at TLS 1.2, without tickets (proftpd compares session IDs).
+    SSL_CTX_set_max_proto_version(m_ctx, TLS1_2_VERSION);
+    SSL_CTX_set_options(m_ctx, SSL_OP_NO_TICKET);
     SSL_CTX_set_default_verify_paths(m_ctx);
     // Verification runs, but its verdict is only recorded: the certificate callback
     // decides with the facts in hand (an unverified certificate may be trusted).
@@ -33,11 +41,11 @@ TlsContext::~TlsContext()
 int TlsContext::onNewSession(SSL* ssl, SSL_SESSION* session)
 {
     auto* self = static_cast<TlsContext*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
-    if (!self)
+    // Only the control connection's session: a data connection that could not
+    // resume brings a session of its own, which the server would not accept as
+    // the control connection's.
+    if (!self || SSL_get_app_data(ssl) != self)
         return 0;
-    // TLS 1.3 tickets may be single-use (servers with a session cache take each
-    // back when it is used), so the ticket a resumed data connection receives is
-    // kept for the next one: it continues the control connection's session.
     if (self->m_session)
         SSL_SESSION_free(self->m_session);
     self->m_session = session;

@@ -9,9 +9,9 @@ typedef struct ssl_session_st SSL_SESSION;
 namespace ftp {
 
 // The TLS configuration of one FTP connection (control plus its data connections):
-// TLS 1.2 or later, the system's trust store, and the control connection's session,
-// which every data connection resumes (servers such as vsftpd and proftpd refuse
-// a data connection that does not).
+// TLS 1.2 (see the constructor for why not 1.3), the system's trust store, and the
+// control connection's session, which every data connection resumes (servers such as vsftpd and proftpd
+// refuse a data connection that does not).
 class TlsContext final
 {
 public:
@@ -22,10 +22,8 @@ public:
 
     SSL_CTX* get() const { return m_ctx; }
 
-    // Sessions received on this context (during the handshake for TLS 1.2, in
-    // tickets after it for TLS 1.3, on the control connection and then on each
-    // resumed data connection) are kept: the latest is what the next data
-    // connection resumes.
+    // The control connection's session (its SSL carries this context as app
+    // data): what every data connection resumes.
     SSL_SESSION* controlSession() const { return m_session; }
 
     // Fingerprint of the certificate accepted on the control connection; data

@@ -50,6 +50,8 @@ TlsTransport::TlsTransport(std::unique_ptr<TcpTransport> tcp, TlsContext& contex
         SSL_set_tlsext_host_name(m_ssl, m_serverName.c_str());
         SSL_set1_host(m_ssl, m_serverName.c_str());
     }
+    if (m_role == Role::Control)
+        SSL_set_app_data(m_ssl, &m_context); // marks the SSL whose sessions the context keeps
     if (m_role == Role::Data)
         if (SSL_SESSION* session = m_context.controlSession())
             SSL_set_session(m_ssl, session);
@@ -211,6 +213,12 @@ void TlsTransport::finish()
 void TlsTransport::close() noexcept
 {
     if (m_ssl) {
+        // Freeing an SSL that was not shut down marks its session not resumable,
+        // and a data connection shares the control connection's session: a
+        // stopped transfer would make every later data connection fail where the
+        // server insists on resumption. Mark it closed instead; nothing is sent.
+        if (m_role == Role::Data)
+            SSL_set_shutdown(m_ssl, SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }
