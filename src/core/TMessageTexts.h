@@ -67,7 +67,9 @@ class TTranslationTable;
     X(strRSSTHostComboBox)                                                                                   \
     X(strRSSTHostLabel)                                                                                      \
     X(strRSFTRemoteTLSNotSupported)                                                                          \
-    X(strRSFTRemoteTLSNotSupportedLong)
+    X(strRSFTRemoteTLSNotSupportedLong)                                                                      \
+    X(strRSFTRemoteCertificateRejected)                                                                      \
+    X(strRSFTRemoteCertificateRejectedLong)
 
 enum class TMessageKey
 {
