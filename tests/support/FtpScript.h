@@ -20,7 +20,10 @@ enum class DataFaultKind
     None,
     // The server never accepts (passive) or never connects (active). It sends the
     // preliminary reply, then waits finalDelay (or, when that is 0, until the
-    // client sends anything or closes) and sends the final reply.
+    // client sends anything or closes) and sends the final reply. In passive mode
+    // the client's connect still succeeds (the kernel completes it), but nothing is
+    // ever read or written there, a TLS handshake included. A connect that fails
+    // outright is a raw PASV/EPSV reply naming a port where nothing listens.
     NeverOpen,
     // After `bytes` bytes the server closes the data connection (with TLS and
     // without tlsCloseNotify: no close_notify, as a cut cable looks), then

@@ -51,6 +51,20 @@ struct ServerOptions
 // an ephemeral port from construction until stop() or destruction; each connection is
 // served on a thread of its own. Every accessor is thread-safe. Tests wait for what
 // the server saw with waitUntil() and friends, never with sleeps.
+//
+//     ScriptedFtpServer server;                       // any user and password log in
+//     server.fs().addFile("/pub/a.txt", "alpha");
+//     server.addOverride({.command = "PASS", .code = 530, .text = "Login incorrect", .times = 1});
+//     server.addOverride({.command = "RETR", .data = {.kind = DataFaultKind::CutAfter, .bytes = 3}});
+//     ... connect the client to server.host():server.port(), trust server.fingerprintSha256() ...
+//     EXPECT_EQ(server.commands(), (std::vector<std::string>{"USER bob", "PASS x", ...}));
+//     EXPECT_EQ(server.fs().content("/pub/up.bin"), "uploaded bytes");
+//
+// Without overrides it answers USER, PASS, AUTH TLS/SSL, PBSZ, PROT, FEAT, OPTS UTF8, SYST,
+// PWD/XPWD, CWD, CDUP, MKD, RMD, DELE, RNFR/RNTO, SITE CHMOD/CHOWN/CHGRP, TYPE, MODE, STRU,
+// REST, SIZE, MDTM, MLST, PASV, EPSV, PORT, EPRT, LIST, NLST, MLSD, RETR, STOR, APPE, ABOR,
+// NOOP and QUIT as a Unix server would; anything else gets 500, and commands other than
+// the login ones get 530 before login.
 class ScriptedFtpServer final
 {
 public:
