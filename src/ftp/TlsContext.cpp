@@ -1,5 +1,8 @@
 #include "ftp/TlsContext.h"
 
+#include <csignal>
+#include <mutex>
+
 #include <openssl/err.h>
 #include <openssl/ssl.h>
 
@@ -10,6 +13,10 @@ namespace ftp {
 TlsContext::TlsContext()
     : m_ctx(SSL_CTX_new(TLS_client_method()))
 {
+    // OpenSSL writes to the socket without MSG_NOSIGNAL: a server that resets a
+    // TLS connection must not kill the process with SIGPIPE.
+    static std::once_flag ignoreSigpipe;
+    std::call_once(ignoreSigpipe, [] { std::signal(SIGPIPE, SIG_IGN); });
     if (!m_ctx)
         throw ProtocolError("Cannot create a TLS context", false);
     SSL_CTX_set_min_proto_version(m_ctx, TLS1_2_VERSION);

@@ -213,12 +213,18 @@ void TlsTransport::finish()
 void TlsTransport::close() noexcept
 {
     if (m_ssl) {
-        // Freeing an SSL that was not shut down marks its session not resumable,
-        // and a data connection shares the control connection's session: a
-        // stopped transfer would make every later data connection fail where the
-        // server insists on resumption. Mark it closed instead; nothing is sent.
-        if (m_role == Role::Data)
+        // Freeing an SSL that was not shut down marks its session not resumable
+        // (on both sides), and a data connection shares the control connection's
+        // session: a stopped transfer would make every later data connection
+        // fail where the server insists on resumption. So a data connection
+        // sends its close_notify if the socket takes it at once (no waiting) and
+        // is marked closed.
+        if (m_role == Role::Data) {
+            if (m_tcp->isOpen() && !(SSL_get_shutdown(m_ssl) & SSL_SENT_SHUTDOWN))
+                SSL_shutdown(m_ssl);
             SSL_set_shutdown(m_ssl, SSL_SENT_SHUTDOWN | SSL_RECEIVED_SHUTDOWN);
+            ERR_clear_error();
+        }
         SSL_free(m_ssl);
         m_ssl = nullptr;
     }

@@ -378,24 +378,6 @@ TEST(ClientTlsDataTest, EveryDataConnectionResumesTheControlSession)
     EXPECT_EQ(stats.resumedTlsSessions, 3);
 }
 
-TEST(ClientTlsDataTest, AStoppedTlsTransferDoesNotCostTheSessionLaterTransfersResume)
-{
-    ScriptedFtpServer server;
-    server.updateSettings([](ServerSettings& s) { s.requireTlsSessionReuse = true; });
-    server.fs().addFile("/big.bin", patternBytes(4 * 1024 * 1024));
-    server.addOverride({.command = "RETR", .times = 1, .data = {.bytesPerSecond = 2 * 1024 * 1024}});
-    auto client = makeClient(server, true);
-    connectAndLogin(*client);
-    client->callbacks().workProgress = [&](std::int64_t) { client->killDataChannel(); };
-    StringSink stopped;
-    EXPECT_THROW(client->retrieve("/big.bin", stopped), ftp::AbortedError);
-    client->callbacks().workProgress = nullptr;
-    StringSink again;
-    client->retrieve("/big.bin", again);
-    EXPECT_EQ(again.bytes.size(), 4u * 1024 * 1024);
-    EXPECT_EQ(server.dataStats().resumedTlsSessions, server.dataStats().tlsConnections);
-}
-
 // --- Stopping transfers ---------------------------------------------------------------
 
 TEST(ClientStopTest, KillDataChannelFromTheProgressCallbackStopsAndResyncs)
