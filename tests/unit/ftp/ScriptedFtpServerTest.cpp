@@ -314,3 +314,40 @@ TEST(ScriptedFtpServerTest, ServesIpv6WhenAsked)
     EXPECT_EQ(client.dataReadAll(), "");
     EXPECT_EQ(client.readReply().code, 226);
 }
+
+TEST(ScriptedFtpServerTest, GeneratedListingsLookLikeAUnixServers)
+{
+    const std::time_t t = MemoryFileSystem::kDefaultTime; // 2024-03-05 14:07:09 UTC
+    const FsNode file{NodeType::File, "hello world\n", {}, t, {}, "ftp", "ftp"};
+    const FsNode link{NodeType::Symlink, {}, "file.txt", t, {}, "ftp", "ftp"};
+    EXPECT_EQ(unixListLine("file.txt", file, t + 86400),
+              "-rw-r--r--    1 ftp      ftp                12 Mar  5 14:07 file.txt");
+    EXPECT_EQ(unixListLine("file.txt", file, t + 400 * 86400),
+              "-rw-r--r--    1 ftp      ftp                12 Mar  5  2024 file.txt");
+    EXPECT_EQ(unixListLine("link", link, t),
+              "lrwxrwxrwx    1 ftp      ftp                 8 Mar  5 14:07 link -> file.txt");
+    EXPECT_EQ(mlsdLine("file.txt", file),
+              "type=file;size=12;modify=20240305140709;UNIX.mode=0644;UNIX.owner=ftp;"
+              "UNIX.group=ftp; file.txt");
+}
+
+TEST(ScriptedFtpServerTest, RawListingsAndSiteChmodComeThrough)
+{
+    ScriptedFtpServer server;
+    server.fs().addFile("/d/f", "x");
+    server.fs().setListing("/d", "total 0\r\nodd line\n");
+    BareFtpClient client;
+    ASSERT_TRUE(login(client, server));
+    ASSERT_TRUE(client.openPassive());
+    client.sendRaw("LIST -la /d\r\n");
+    EXPECT_EQ(client.readReply().code, 150);
+    EXPECT_EQ(client.dataReadAll(), "total 0\r\nodd line\n");
+    EXPECT_EQ(client.readReply().code, 226);
+    EXPECT_EQ(client.command("SITE CHMOD 640 /d/f").code, 200);
+    EXPECT_EQ(server.fs().node("/d/f")->permissions, "rw-r-----");
+    EXPECT_EQ(client.command("SITE CHMOD 9 /d/f").code, 501);
+    EXPECT_EQ(client.command("RNFR /d").code, 350);
+    EXPECT_EQ(client.command("RNTO /e").code, 250);
+    EXPECT_EQ(server.fs().content("/e/f"), "x");
+    EXPECT_EQ(client.command("RMD /e").code, 550); // not empty
+}
