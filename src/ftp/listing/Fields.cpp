@@ -242,6 +242,29 @@ int monthFromName(std::string_view s)
         s.remove_suffix(1);
     if (s.size() < 3 || s.size() > 10)
         return 0;
+    // Every name starts with one of these letters; most fields are rejected here.
+    switch (lower(s[0])) {
+    case 'j':
+    case 'f':
+    case 'm':
+    case 'a':
+    case 's':
+    case 'o':
+    case 'n':
+    case 'd':
+        break;
+    default:
+        return 0;
+    }
+    // The common case, English abbreviations, without the table.
+    if (s.size() == 3) {
+        static constexpr std::string_view kShort[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                                      "jul", "aug", "sep", "oct", "nov", "dec"};
+        char key[3] = {lower(s[0]), lower(s[1]), lower(s[2])};
+        for (int i = 0; i < 12; ++i)
+            if (std::string_view(key, 3) == kShort[i])
+                return i + 1;
+    }
     for (const auto& m : kMonthNames)
         if (equalsNoCase(s, m.name))
             return m.month;

@@ -39,7 +39,7 @@ public:
 
 private:
     std::string_view m_line;
-    std::array<Token, kMaxTokens> m_tokens{};
+    std::array<Token, kMaxTokens> m_tokens; // only the first m_count are set
     std::size_t m_count = 0;
 };
 

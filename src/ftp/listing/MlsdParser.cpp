@@ -70,7 +70,8 @@ LineResult MlsdParser::parse(Lines lines, std::size_t index, const ParseContext&
     if (blank == std::string_view::npos || blank == 0 || blank + 1 >= line.size())
         return failed();
     std::string_view facts = line.substr(0, blank);
-    ListingEntry e;
+    // Filled in place and taken back when the line turns out not to be one.
+    ListingEntry& e = out.emplace_back();
     bool known = false, currentDir = false, parentDir = false;
     std::string_view ownerName, owner, groupName, group;
     while (!facts.empty()) {
@@ -80,8 +81,10 @@ LineResult MlsdParser::parse(Lines lines, std::size_t index, const ParseContext&
         if (fact.empty())
             continue;
         std::size_t eq = fact.find('=');
-        if (eq == std::string_view::npos || eq == 0)
+        if (eq == std::string_view::npos || eq == 0) {
+            out.pop_back();
             return failed();
+        }
         std::string_view key = fact.substr(0, eq), value = fact.substr(eq + 1);
         known = known || isKnownFact(key);
         if (equalsNoCase(key, "type")) {
@@ -104,17 +107,18 @@ LineResult MlsdParser::parse(Lines lines, std::size_t index, const ParseContext&
             group = value;
         }
     }
-    if (!known)
+    if (!known) {
+        out.pop_back();
         return failed();
-    e.owner = std::string(ownerName.empty() ? owner : ownerName);
-    e.group = std::string(groupName.empty() ? group : groupName);
+    }
+    e.owner.assign(ownerName.empty() ? owner : ownerName);
+    e.group.assign(groupName.empty() ? group : groupName);
     std::string_view name = line.substr(blank + 1);
     if (currentDir)
         name = ".";
     else if (parentDir)
         name = "..";
-    e.name = std::string(name);
-    out.push_back(std::move(e));
+    e.name.assign(name);
     return entry();
 }
 

@@ -117,11 +117,28 @@ LineResult UnixParser::parse(Lines lines, std::size_t index, const ParseContext&
     if (!found)
         return failed();
 
-    ListingEntry e;
+    std::string_view name = t.afterOneBlank(last);
+    std::string_view target;
+    if (type == EntryType::Link) {
+        std::size_t arrow = name.find(" -> ");
+        if (arrow != std::string_view::npos) {
+            target = name.substr(arrow + 4);
+            name = name.substr(0, arrow);
+        }
+    }
+    if (type == EntryType::Directory && name.size() > 1 && name.back() == '/')
+        name.remove_suffix(1); // "ls -F" marks directories; a name cannot hold a slash
+    if (name.empty())
+        return failed();
+
+    // Filled in place: listings run to hundreds of thousands of entries.
+    ListingEntry& e = out.emplace_back();
+    e.name.assign(name);
+    e.linkTarget.assign(target);
     e.type = type;
     e.unixStyle = true;
     e.modified = time;
-    e.permissions = std::string(t.text(mode).substr(1, 9));
+    e.permissions.assign(t.text(mode).substr(1, 9));
 
     // Devices show "major, minor" where others show the size.
     std::size_t ownerEnd = sizeField;
@@ -143,27 +160,12 @@ LineResult UnixParser::parse(Lines lines, std::size_t index, const ParseContext&
     if (count == 3 && isUnitreeClass(t.text(first + 2)))
         count = 2;
     if (count >= 1)
-        e.owner = std::string(t.text(first));
+        e.owner.assign(t.text(first));
     if (count >= 2) {
         std::size_t from = t[first + 1].begin;
         std::size_t to = t[first + count - 1].end();
-        e.group = std::string(t.line().substr(from, to - from));
+        e.group.assign(t.line().substr(from, to - from));
     }
-
-    std::string_view name = t.afterOneBlank(last);
-    if (type == EntryType::Link) {
-        std::size_t arrow = name.find(" -> ");
-        if (arrow != std::string_view::npos) {
-            e.linkTarget = std::string(name.substr(arrow + 4));
-            name = name.substr(0, arrow);
-        }
-    }
-    if (type == EntryType::Directory && name.size() > 1 && name.back() == '/')
-        name.remove_suffix(1); // "ls -F" marks directories; a name cannot hold a slash
-    if (name.empty())
-        return failed();
-    e.name = std::string(name);
-    out.push_back(std::move(e));
     return entry();
 }
 
