@@ -1,0 +1,642 @@
+#include "queue/TFTPTransfer.h"
+
+#include <cmath>
+#include <string>
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "core/FileTimes.h"
+#include "core/PathHelpers.h"
+#include "core/TMainConfig.h"
+#include "core/TMessageTexts.h"
+#include "engine/EngineErrors.h"
+#include "ftp/Client.h"
+#include "ftp/FtpError.h"
+#include "queue/QueuePaths.h"
+#include "queue/TDownloadSink.h"
+#include "queue/TFileTransferTypes.h"
+#include "queue/TQueueItem.h"
+
+namespace {
+
+constexpr std::chrono::milliseconds kDataReadTimeout{30000};
+
+QString text(TMessageKey key)
+{
+    return TMessageTexts::text(key);
+}
+
+std::string utf8(const QString& s)
+{
+    return s.toStdString();
+}
+
+QString fromUtf8(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+// An error of the protocol layer as an error object of ours, keeping its message,
+// reply code and retry verdict.
+template <class Error = EEngineError>
+Error wrapped(const ftp::FtpError& cause)
+{
+    if constexpr (std::is_same_v<Error, EEngineError>) {
+        EEngineError error(fromUtf8(cause.what()));
+        error.setCause(cause);
+        return error;
+    } else {
+        Error error;
+        error.setCause(cause);
+        return error;
+    }
+}
+
+double entryTimeValue(const ftp::EntryTime& time)
+{
+    if (!time.hasDate())
+        return kUnknownDateTime;
+    const QDate date(time.year, time.month, time.day);
+    if (!date.isValid())
+        return kUnknownDateTime;
+    const QTime clock =
+        time.hasTime() ? QTime(time.hour, time.minute, std::max(time.second, 0)) : QTime(0, 0);
+    return DateTimeToValue(QDateTime(date, clock.isValid() ? clock : QTime(0, 0), Qt::LocalTime));
+}
+
+// Creates every missing level of a local directory path; a level that cannot be
+// made is passed over (the transfer into it fails later with a clear reason).
+void ensureLocalDirectory(const QString& path)
+{
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    const QStringList parts = clean.split(QLatin1Char('/'));
+    QString level;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        level += parts[i];
+        if (!level.isEmpty() && !QFileInfo::exists(level))
+            QDir().mkdir(level);
+        level += QLatin1Char('/');
+    }
+}
+
+// "/a/b/c/" -> "/a", "b", "c"; a last part without "/" is dropped.
+QStringList remoteLevels(const QString& path)
+{
+    QStringList levels;
+    QString current;
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        if (c == QLatin1Char('/') && i > 0) {
+            if (!current.isEmpty() && current != QLatin1String("/"))
+                levels.append(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    return levels;
+}
+
+} // namespace
+
+TFTPTransfer::TFTPTransfer(QObject* mainContext)
+    : m_mainContext(mainContext)
+    , m_client(std::make_unique<ftp::Client>())
+{}
+
+TFTPTransfer::~TFTPTransfer() = default;
+
+void TFTPTransfer::Stop()
+{
+    if (m_stopRequested.exchange(true))
+        m_client->abort();
+}
+
+bool TFTPTransfer::stopping() const
+{
+    return m_stopRequested.load() || isInterruptionRequested();
+}
+
+bool TFTPTransfer::onMain(const std::function<void()>& call)
+{
+    QObject* context = m_mainContext.data();
+    if (!context)
+        return false;
+    return QMetaObject::invokeMethod(
+        context,
+        [&call] {
+            try {
+                call();
+            } catch (...) {
+                // A handler's failure must not unwind through the event loop.
+            }
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void TFTPTransfer::waitForEnd(const QList<TFTPTransfer*>& threads)
+{
+    QList<QPointer<TFTPTransfer>> pending;
+    QEventLoop loop;
+    for (TFTPTransfer* thread : threads) {
+        if (!thread)
+            continue;
+        pending.append(thread);
+        connect(thread, &TFTPTransfer::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);
+    }
+    const auto allEnded = [&pending] {
+        for (const QPointer<TFTPTransfer>& thread : pending)
+            if (thread && !thread->hasEnded())
+                return false;
+        return true;
+    };
+    // The timer only guards against a quit that arrived before exec(); the threads'
+    // blocking calls are served by the loop itself.
+    QTimer poll;
+    poll.setInterval(50);
+    connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
+    poll.start();
+    while (!allEnded())
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFTPTransfer::run()
+{
+    itemDone();
+    while (!stopping() && m_hasJob) {
+        workItem();
+        itemDone();
+    }
+    CloseConnection();
+    m_ended.store(true);
+    emit ended();
+}
+
+void TFTPTransfer::itemDone()
+{
+    m_hasJob = false;
+    const bool called = onMain([this] {
+        if (OnItemDone)
+            OnItemDone(this);
+        else
+            Item = nullptr;
+        m_hasJob = Item != nullptr;
+    });
+    if (!called)
+        m_hasJob = false;
+}
+
+void TFTPTransfer::log(bool error, const QString& line)
+{
+    onMain([&] {
+        if (OnLog)
+            OnLog(this, error, line);
+    });
+}
+
+void TFTPTransfer::attachHandlers()
+{
+    ftp::ClientCallbacks& callbacks = m_client->callbacks();
+    callbacks.status = [this](ftp::ConnectionStatus status, const std::string&) {
+        onConnectionStatus(status);
+    };
+    callbacks.dataConnectionCreated = [](ftp::DataConnectionSettings& settings) {
+        settings.readTimeout = kDataReadTimeout;
+    };
+    callbacks.workBegin = [this](ftp::TransferDirection, std::int64_t) {
+        ReportStatus(text(TMessageKey::strRSSTStartingTransfer), TTransferState::tsStarting);
+    };
+    callbacks.workProgress = [this](std::int64_t bytes) { onWorkProgress(bytes); };
+    callbacks.workEnd = [this](bool completed) {
+        // Only a transfer that really completed shows as complete; a failed one
+        // keeps its last status until its error is shown.
+        if (completed && !stopping())
+            ReportStatus(text(TMessageKey::strRSSTTransferComplete), TTransferState::tsComplete);
+        m_client->callbacks().status = nullptr;
+    };
+    callbacks.certificate = [this](const ftp::CertificateInfo& info) {
+        if (info.verified)
+            return true;
+        bool accepted = false;
+        onMain([&] { accepted = OnCertificate && OnCertificate(m_job.Host, info); });
+        return accepted;
+    };
+}
+
+void TFTPTransfer::onConnectionStatus(ftp::ConnectionStatus status)
+{
+    using ftp::ConnectionStatus;
+    switch (status) {
+    case ConnectionStatus::hsResolving:
+        ReportStatus(text(TMessageKey::strRSSTResolving), TTransferState::tsResolving);
+        break;
+    case ConnectionStatus::hsConnecting:
+        ReportStatus(text(TMessageKey::strRSSTConnecting), TTransferState::tsConnecting);
+        break;
+    case ConnectionStatus::hsConnected:
+        ReportStatus(text(TMessageKey::strRSSTConnected), TTransferState::tsConnected);
+        break;
+    case ConnectionStatus::hsDisconnecting:
+        ReportStatus(text(TMessageKey::strRSSTDisconnecting), TTransferState::tsDisconnecting);
+        break;
+    case ConnectionStatus::hsDisconnected:
+        ReportStatus(text(TMessageKey::strRSSTDisconnected), TTransferState::tsDisconnected);
+        break;
+    case ConnectionStatus::hsStatusText:
+        ReportStatus(QString(), TTransferState::tsStatusText);
+        break;
+    case ConnectionStatus::ftpTransfer:
+        ReportStatus(QString(), TTransferState::tsTransferring);
+        break;
+    case ConnectionStatus::ftpReady:
+        ReportStatus(QString(), TTransferState::tsReady);
+        break;
+    case ConnectionStatus::ftpAborted:
+        ReportStatus(QString(), TTransferState::tsStopped);
+        break;
+    }
+}
+
+void TFTPTransfer::onWorkProgress(std::int64_t bytes)
+{
+    if (stopping()) {
+        // Closing the connection makes the running transfer fail at once.
+        m_client->abort();
+        return;
+    }
+    const qint64 done = bytes + m_resumeOffset.load();
+    m_bytesDone.store(done);
+    ReportStatus(text(TMessageKey::strRSSTTransfering), TTransferState::tsTransferring);
+    if (Item) {
+        Item->BytesDone.store(done);
+        const qint64 size = m_job.FileSize;
+        Item->Progress.store(done > 0 && size > 0 ? int(std::llround(double(done) * 100.0 / double(size)))
+                                                  : 0);
+    }
+}
+
+void TFTPTransfer::ReportStatus(const QString& statusText, TTransferState state)
+{
+    if (stopping())
+        return;
+    m_stateText = statusText;
+    m_stateCode.store(state);
+    if (state != TTransferState::tsStarting && state == m_lastReported)
+        return;
+    m_lastReported = state;
+    if (!Item)
+        return;
+    onMain([&] {
+        if (OnStatus)
+            OnStatus(this, state, statusText);
+    });
+}
+
+void TFTPTransfer::CloseConnection()
+{
+    if (m_client->isConnected()) {
+        m_client->abortTransfer();
+        if (stopping())
+            m_client->disconnect();
+        else
+            m_client->quit();
+    }
+    ReportStatus(text(TMessageKey::strRSFTPRemoteTransferStopped), TTransferState::tsStopped);
+}
+
+void TFTPTransfer::workItem()
+{
+    m_bytesDone.store(0);
+    m_resumeOffset.store(0);
+    PendingError.reset();
+    m_lastReported = TTransferState::tsAwaiting;
+    if (Item) {
+        Item->BytesDone.store(0);
+        Item->Progress.store(0);
+    }
+    attachHandlers();
+    try {
+        prepareConnection();
+        connectAndLogin();
+        if (m_job.Download)
+            m_job.IsDirectory ? downloadDirectory() : downloadFile();
+        else
+            m_job.IsDirectory ? uploadDirectory() : uploadFile();
+    } catch (const EFTPFileAlreadyExistsException& error) {
+        PendingError = error.clone();
+    } catch (const EFTPTransferException& error) {
+        // The specific class stays with the thread; the item gets the texts, the
+        // server's reply and the retry verdict.
+        auto copy = std::make_unique<EFTPTransferException>(error.ShortDescription, error.LongDescription);
+        copy->setCause(error.ReplyCode(), error.ServerText(), error.retryable());
+        PendingError = std::move(copy);
+    } catch (const EEngineError& error) {
+        PendingError = error.clone();
+    } catch (const ftp::FtpError& error) {
+        PendingError = std::make_unique<EEngineError>(wrapped(error));
+    } catch (const std::exception& error) {
+        PendingError = std::make_unique<EEngineError>(fromUtf8(error.what()));
+    }
+}
+
+void TFTPTransfer::prepareConnection()
+{
+    const THost& host = m_job.Host;
+    const QString user = host.IsAnonymous ? QStringLiteral("anonymous") : host.Username;
+    const QString password = host.IsAnonymous ? (MainConfig() ? MainConfig()->AnonymousEmail()
+                                                              : QStringLiteral("anonymous@example.com"))
+                                              : host.Password;
+    // A login is reused only by an item of the same host, port, user and TLS
+    // setting: another user's login, or one without the TLS the item asks for,
+    // must not carry its transfer.
+    if (m_client->isConnected() && (m_connectedHost != host.Hostname || m_connectedPort != host.Port ||
+                                    m_connectedUser != user || m_connectedTls != host.UseSSL)) {
+        CloseConnection();
+    }
+    ftp::ClientOptions& options = m_client->options();
+    options.host = utf8(host.Hostname);
+    options.port = static_cast<std::uint16_t>(host.Port);
+    options.passive = host.Passive;
+    options.dataReadTimeout = kDataReadTimeout;
+    if (!m_client->isConnected()) {
+        options.user = utf8(user);
+        options.password = utf8(password);
+        options.tlsMode = host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
+    }
+}
+
+void TFTPTransfer::connectAndLogin()
+{
+    if (m_client->isConnected())
+        return;
+    try {
+        m_client->connect();
+    } catch (const ftp::SocketError& error) {
+        const bool notFound = error.code() == ftp::SocketError::kHostNotFound;
+        ReportStatus(text(notFound ? TMessageKey::strRSFTRemoteHostNotFound
+                                   : TMessageKey::strRSFTRemoteConnectionFailed),
+                     TTransferState::tsError);
+        EFTRemoteConnectionFailed failure(notFound ? TConnectionFailure::cfHostNotFound
+                                                   : TConnectionFailure::cfRefused);
+        failure.setCause(error);
+        throw failure;
+    } catch (const ftp::AbortedError&) {
+        throw;
+    } catch (const ftp::FtpError&) {
+        // A refusing greeting: logging in says what is wrong.
+    }
+    try {
+        m_client->login();
+    } catch (const ftp::AbortedError&) {
+        throw;
+    } catch (const ftp::CertificateRejectedError& error) {
+        EFTRemoteCertificateRejected failure;
+        failure.setCause(error);
+        ReportStatus(failure.ShortDescription, TTransferState::tsError);
+        m_client->disconnect();
+        throw failure;
+    } catch (const ftp::FtpError& error) {
+        ReportStatus(text(TMessageKey::strRSFTRemoteAuthenticationFailed), TTransferState::tsError);
+        m_client->disconnect();
+        throw wrapped<EFTRemoteAuthenticationFailed>(error);
+    }
+    const THost& host = m_job.Host;
+    m_connectedHost = host.Hostname;
+    m_connectedPort = host.Port;
+    m_connectedUser = fromUtf8(m_client->options().user);
+    m_connectedTls = host.UseSSL;
+}
+
+void TFTPTransfer::sendTransferType()
+{
+    m_client->raw(utf8(TransferTypeCommand(FileTransferTypes(), m_job.LocalFilename)));
+}
+
+void TFTPTransfer::downloadDirectory()
+{
+    ensureLocalDirectory(m_job.LocalFilename);
+    const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
+    ReportStatus(text(TMessageKey::strRSSTSearchingDirectoryForFiles), TTransferState::tsStarting);
+    QList<TSyncQueueItem> expansion;
+    try {
+        m_client->cwd(utf8(remoteDir));
+    } catch (const ftp::ReplyError& error) {
+        throw wrapped<EFTRemoteDirectoryCantChange>(error);
+    }
+    std::vector<ftp::ListingEntry> entries;
+    try {
+        entries = m_client->list();
+    } catch (const ftp::ReplyError& error) {
+        throw wrapped<EFTRemoteDirectoryCantRead>(error);
+    }
+    const QString here = IncludeTrailingSlash(fromUtf8(m_client->pwd()));
+    for (const ftp::ListingEntry& entry : entries) {
+        const QString name = fromUtf8(entry.name);
+        if (name == QLatin1String(".") || name == QLatin1String(".."))
+            continue;
+        if (!IsSafeEntryName(name)) {
+            log(true, QStringLiteral("Skipped the entry \"%1\" of %2: the name %3")
+                          .arg(name, here, UnsafeEntryNameReason(name)));
+            continue;
+        }
+        TSyncQueueItem found;
+        found.RemotePath = here + name;
+        found.IsDirectory = entry.isDirectory();
+        found.Size = entry.size.value_or(-1);
+        found.ModifiedDateTime = entryTimeValue(entry.modified);
+        expansion.append(found);
+    }
+    if (stopping())
+        throw EEngineError(text(TMessageKey::strRSFTPRemoteTransferStopped));
+    onMain([&] {
+        if (OnExpansion)
+            OnExpansion(this, m_job, expansion);
+    });
+}
+
+void TFTPTransfer::downloadFile()
+{
+    const QString local = m_job.LocalFilename;
+    const QString remote = m_job.RemoteFilename;
+    ensureLocalDirectory(QFileInfo(local).path());
+    if (m_job.FileSize == -1 || m_job.FileModifiedDateTime == kUnknownDateTime) {
+        const std::vector<ftp::ListingEntry> entries = m_client->list(utf8(remote));
+        if (!entries.empty()) {
+            m_job.FileSize = entries.front().size.value_or(-1);
+            m_job.FileModifiedDateTime = entryTimeValue(entries.front().modified);
+            onMain([&] {
+                if (OnItemInfo)
+                    OnItemInfo(this, m_job.FileSize, m_job.FileModifiedDateTime);
+            });
+        }
+    }
+    const std::string localPath = utf8(local);
+    try {
+        TDownloadSink::refuseSpecialTarget(localPath);
+        const QFileInfo existing(local);
+        if (existing.exists()) {
+            if (m_job.FileExistsAction == TFileAlreadyExistsAction::faeOverwrite) {
+                QFile file(local);
+                if (!file.remove())
+                    throw EEngineError(
+                        QStringLiteral("Cannot delete the local file %1: %2").arg(local, file.errorString()));
+            } else {
+                const qint64 localSize = existing.size();
+                const QString localDate = FileTimeToText(existing.lastModified());
+                const QString remoteDate = DateTimeValueToText(m_job.FileModifiedDateTime);
+                if (m_job.FileSize <= localSize) {
+                    ReportStatus(text(TMessageKey::strRSFTPLocalFileAlreadyExists), TTransferState::tsError);
+                    throw EFTLocalFileAlreadyExists(remoteDate, localDate, m_job.FileSize, localSize);
+                }
+                if (m_job.FileExistsAction != TFileAlreadyExistsAction::faeResume) {
+                    ReportStatus(text(TMessageKey::strRSFTPLocalFileSmallerAlreadyExists),
+                                 TTransferState::tsError);
+                    throw EFTLocalFileSmallerAlreadyExists(remoteDate, localDate, m_job.FileSize, localSize);
+                }
+                m_resumeOffset.store(localSize);
+            }
+        }
+        sendTransferType();
+        const qint64 offset = m_resumeOffset.load();
+        // Without REST the existing part cannot be kept, and it is never overwritten.
+        if (offset > 0 && !m_client->resumeSupported())
+            throw EEngineError(QStringLiteral("Destination file already exists."));
+        TDownloadSink sink(localPath, offset);
+        m_client->retrieve(utf8(remote), sink, offset);
+    } catch (const ftp::ReplyError& error) {
+        ReportStatus(text(TMessageKey::strRSSTRemoteFileDoesntExist), TTransferState::tsError);
+        throw wrapped(error);
+    }
+}
+
+void TFTPTransfer::uploadDirectory()
+{
+    const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
+    try {
+        m_client->cwd(utf8(remoteDir));
+    } catch (const ftp::ReplyError&) {
+        createRemotePath(remoteDir);
+    }
+    ReportStatus(text(TMessageKey::strRSSTSearchingDirectoryForFiles), TTransferState::tsStarting);
+    const QString localDir = IncludeTrailingBackslash(m_job.LocalFilename);
+    QList<TSyncQueueItem> expansion;
+    QDirIterator it(m_job.LocalFilename,
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        const QString name = info.fileName();
+        if (!IsSafeEntryName(name)) {
+            log(true, QStringLiteral("Skipped the local entry \"%1\" of %2: the name %3")
+                          .arg(name, localDir, UnsafeEntryNameReason(name)));
+            continue;
+        }
+        // A link to a directory could lead back into the tree and expand forever.
+        if (info.isSymLink() && info.isDir()) {
+            log(true,
+                QStringLiteral("Skipped %1: links to directories are not followed").arg(localDir + name));
+            continue;
+        }
+        TSyncQueueItem found;
+        found.LocalPath = localDir + name;
+        found.IsDirectory = info.isDir();
+        expansion.append(found);
+    }
+    if (stopping())
+        throw EEngineError(text(TMessageKey::strRSFTPRemoteTransferStopped));
+    onMain([&] {
+        if (OnExpansion)
+            OnExpansion(this, m_job, expansion);
+    });
+}
+
+void TFTPTransfer::createRemotePath(const QString& path)
+{
+    const QStringList levels = remoteLevels(path);
+    for (const QString& level : levels) {
+        const std::string name = utf8(level);
+        try {
+            m_client->cwd(name);
+            continue;
+        } catch (const ftp::ReplyError&) {
+        }
+        std::optional<ftp::ReplyError> mkdFailure;
+        try {
+            m_client->mkd(name);
+        } catch (const ftp::ReplyError& error) {
+            // Another thread may have made it a moment ago: the CWD below decides.
+            mkdFailure = error;
+        }
+        try {
+            m_client->cwd(name);
+        } catch (const ftp::ReplyError& error) {
+            if (mkdFailure)
+                throw wrapped<EFTRemoteDirectoryCantCreate>(*mkdFailure);
+            if (error.code() == 550)
+                ReportStatus(text(TMessageKey::strRSSTNoDirWritePermission), TTransferState::tsError);
+            throw wrapped(error);
+        }
+    }
+}
+
+void TFTPTransfer::uploadFile()
+{
+    const QString remote = m_job.RemoteFilename;
+    const QString parent = ExtractRemoteParentPath(remote);
+    const std::string name = utf8(ExtractRemoteFileName(remote));
+    try {
+        m_client->cwd(utf8(parent));
+    } catch (const ftp::ReplyError&) {
+        createRemotePath(parent);
+    }
+    std::vector<ftp::ListingEntry> entries;
+    try {
+        entries = m_client->list(name);
+    } catch (const ftp::ReplyError& error) {
+        // Many servers answer the listing of a missing name with 450 or 550 ("No
+        // such file"): the file is simply not there yet.
+        if (error.code() != 450 && error.code() != 550)
+            throw;
+    }
+    if (!entries.empty()) {
+        if (m_job.FileExistsAction == TFileAlreadyExistsAction::faeOverwrite) {
+            try {
+                m_client->dele(name);
+            } catch (const ftp::FtpError& error) {
+                ReportStatus(text(TMessageKey::strRSFTPRemoteFileCantDelete), TTransferState::tsError);
+                throw wrapped<EFTRemoteFileCantDelete>(error);
+            }
+        } else {
+            const ftp::ListingEntry& entry = entries.front();
+            const qint64 remoteSize = entry.size.value_or(0);
+            const QString localDate = DateTimeValueToText(m_job.FileModifiedDateTime);
+            const QString remoteDate = DateTimeValueToText(entryTimeValue(entry.modified));
+            if (m_job.FileSize <= remoteSize) {
+                ReportStatus(text(TMessageKey::strRSFTPRemoteFileAlreadyExists), TTransferState::tsError);
+                throw EFTRemoteFileAlreadyExists(remoteDate, localDate, remoteSize, m_job.FileSize);
+            }
+            if (m_job.FileExistsAction != TFileAlreadyExistsAction::faeResume) {
+                ReportStatus(text(TMessageKey::strRSFTPRemoteFileAlreadySmallerExists),
+                             TTransferState::tsError);
+                throw EFTRemoteFileSmallerAlreadyExists(remoteDate, localDate, remoteSize, m_job.FileSize);
+            }
+            m_resumeOffset.store(remoteSize);
+        }
+    }
+    sendTransferType();
+    try {
+        m_client->store(utf8(m_job.LocalFilename), name, ftp::Client::StoreMode::Append,
+                        m_resumeOffset.load());
+    } catch (const ftp::ReplyError& error) {
+        if (error.code() == 550)
+            ReportStatus(text(TMessageKey::strRSSTNoFileWritePermission), TTransferState::tsError);
+        throw wrapped(error);
+    }
+}

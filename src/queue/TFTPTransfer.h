@@ -1,0 +1,147 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QThread>
+
+#include "core/TFileAlreadyExistsAction.h"
+#include "core/THost.h"
+#include "engine/EEngineError.h"
+#include "queue/DateTimeValue.h"
+#include "queue/TSyncQueueItem.h"
+#include "queue/TTransferState.h"
+
+namespace ftp {
+class Client;
+struct CertificateInfo;
+enum class ConnectionStatus;
+} // namespace ftp
+
+class TQueueItem;
+
+// What a transfer thread needs of its current item, copied on the main thread
+// when the item is handed over: the thread never reads the item itself, so the
+// window may change the item (its status, its Active flag) meanwhile.
+struct TTransferJob
+{
+    THost Host;
+    QString RemoteRoot;
+    QString LocalRoot;
+    QString RemoteFilename; // full, derived where needed
+    QString LocalFilename;
+    bool Download = true;
+    bool Active = false;
+    bool IsDirectory = false;
+    qint64 FileSize = -1;
+    double FileModifiedDateTime = kUnknownDateTime;
+    TFileAlreadyExistsAction FileExistsAction = TFileAlreadyExistsAction::faeAsk;
+};
+
+// A transfer thread: one FTP connection that works queue items one after another
+// until the manager hands it none, then closes the connection and ends.
+//
+// Threads: the work runs in run(). Everything the thread tells the rest of the
+// program (hand-over between items, status changes, entries found while expanding
+// a directory, log lines) runs on the main thread through blocking queued calls
+// while the thread waits; the thread never takes the manager's locks itself. The
+// handlers below are set and called on the main thread. Stop() is for the main
+// thread; BytesDone and the state fields may be read from any thread.
+class TFTPTransfer final : public QThread
+{
+    Q_OBJECT
+
+public:
+    // Main-thread handlers. OnItemDone is the manager's hand-over step: it takes
+    // PendingError and sets Item (and the job) or leaves Item empty.
+    using TItemDoneHandler = std::function<void(TFTPTransfer*)>;
+    using TExpansionHandler =
+        std::function<void(TFTPTransfer*, const TTransferJob&, const QList<TSyncQueueItem>&)>;
+    using TItemInfoHandler = std::function<void(TFTPTransfer*, qint64 size, double modified)>;
+    using TStatusHandler = std::function<void(TFTPTransfer*, TTransferState, const QString&)>;
+    using TLogHandler = std::function<void(TFTPTransfer*, bool error, const QString&)>;
+    using TCertificateHandler = std::function<bool(const THost&, const ftp::CertificateInfo&)>;
+
+    // `mainContext` lives in the main thread; the blocking calls run in its thread.
+    explicit TFTPTransfer(QObject* mainContext);
+    ~TFTPTransfer() override;
+
+    TItemDoneHandler OnItemDone;
+    TExpansionHandler OnExpansion;
+    TItemInfoHandler OnItemInfo;
+    TStatusHandler OnStatus;
+    TLogHandler OnLog;
+    TCertificateHandler OnCertificate;
+
+    // Written on the main thread inside OnItemDone only, while the thread waits;
+    // the thread then reads Item to update its Progress and BytesDone.
+    TQueueItem* Item = nullptr;
+    std::unique_ptr<EEngineError> PendingError;
+    void setJob(TTransferJob job) { m_job = std::move(job); }
+
+    // First call: the thread ends after its current item (the connection is
+    // closed at the next progress report). Second call: the connection is closed
+    // at once.
+    void Stop();
+    bool StopRequested() const { return m_stopRequested.load(); }
+    // True once run() is past its last call into the main thread.
+    bool hasEnded() const { return m_ended.load(); }
+
+    qint64 BytesDone() const { return m_bytesDone.load(); }
+    qint64 ResumeOffset() const { return m_resumeOffset.load(); }
+    TTransferState StateCode() const { return m_stateCode.load(); }
+
+    // Runs a local event loop (serving the threads' main-thread calls) until every
+    // thread given has ended. Main thread.
+    static void waitForEnd(const QList<TFTPTransfer*>& threads);
+
+signals:
+    // Emitted by the thread as its last act, after hasEnded() turned true.
+    void ended();
+
+protected:
+    void run() override;
+
+private:
+    bool onMain(const std::function<void()>& call);
+    void itemDone();
+    void workItem();
+    void prepareConnection();
+    void connectAndLogin();
+    void downloadDirectory();
+    void downloadFile();
+    void uploadDirectory();
+    void uploadFile();
+    void createRemotePath(const QString& path);
+    void sendTransferType();
+    void CloseConnection();
+    void ReportStatus(const QString& text, TTransferState state);
+    void attachHandlers();
+    void onConnectionStatus(ftp::ConnectionStatus status);
+    void onWorkProgress(std::int64_t bytes);
+    void log(bool error, const QString& text);
+    bool stopping() const;
+
+    QPointer<QObject> m_mainContext;
+    std::unique_ptr<ftp::Client> m_client;
+    TTransferJob m_job;
+    bool m_hasJob = false;
+    // The login the open connection was made with: reused only for the same one.
+    QString m_connectedHost;
+    int m_connectedPort = 0;
+    QString m_connectedUser;
+    bool m_connectedTls = false;
+
+    std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_ended{false};
+    std::atomic<qint64> m_bytesDone{0};
+    std::atomic<qint64> m_resumeOffset{0};
+    std::atomic<TTransferState> m_stateCode{TTransferState::tsAwaiting};
+    QString m_stateText; // the thread's own
+    TTransferState m_lastReported = TTransferState::tsAwaiting;
+};

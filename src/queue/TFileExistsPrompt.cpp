@@ -1,0 +1,54 @@
+#include "queue/TFileExistsPrompt.h"
+
+#include <cstring>
+
+#include "engine/EFTPFileAlreadyExistsException.h"
+#include "queue/TQueueItem.h"
+
+TFileExistsPrompt TFileExistsPrompt::fromError(TQueueItem& item, const EFTPFileAlreadyExistsException& error)
+{
+    TFileExistsPrompt prompt;
+    prompt.ErrorClassName = QString::fromLatin1(error.ClassName());
+    const char* name = error.ClassName();
+    if (std::strcmp(name, "EFTLocalFileSmallerAlreadyExists") == 0)
+        prompt.Kind = TKind::LocalFileSmallerAlreadyExists;
+    else if (std::strcmp(name, "EFTRemoteFileAlreadyExists") == 0)
+        prompt.Kind = TKind::RemoteFileAlreadyExists;
+    else if (std::strcmp(name, "EFTRemoteFileSmallerAlreadyExists") == 0)
+        prompt.Kind = TKind::RemoteFileSmallerAlreadyExists;
+    else
+        prompt.Kind = TKind::LocalFileAlreadyExists;
+    prompt.Download =
+        prompt.Kind == TKind::LocalFileAlreadyExists || prompt.Kind == TKind::LocalFileSmallerAlreadyExists;
+    prompt.ResumeAllowed = prompt.Kind == TKind::LocalFileSmallerAlreadyExists ||
+                           prompt.Kind == TKind::RemoteFileSmallerAlreadyExists;
+    prompt.ShortDescription = error.ShortDescription;
+    prompt.LongDescription = error.LongDescription;
+    try {
+        prompt.LocalFilename = item.GetLocalFilename();
+        prompt.RemoteFilename = item.GetRemoteFilename();
+    } catch (const EEngineError&) {
+        // A path that cannot be derived never got as far as a file-exists check.
+    }
+    prompt.Filename = prompt.Download ? prompt.LocalFilename : prompt.RemoteFilename;
+    prompt.LocalSize = error.LocalSize;
+    prompt.RemoteSize = error.RemoteSize;
+    prompt.LocalDate = error.LocalDate;
+    prompt.RemoteDate = error.RemoteDate;
+    return prompt;
+}
+
+const char* TFileExistsPrompt::settingName(TKind kind)
+{
+    switch (kind) {
+    case TKind::LocalFileAlreadyExists:
+        return "LocalFileAlreadyExistsAction";
+    case TKind::LocalFileSmallerAlreadyExists:
+        return "LocalFileSmallerAlreadyExistsAction";
+    case TKind::RemoteFileAlreadyExists:
+        return "RemoteFileAlreadyExistsAction";
+    case TKind::RemoteFileSmallerAlreadyExists:
+        return "RemoteFileSmallerAlreadyExistsAction";
+    }
+    return "";
+}

@@ -1,0 +1,562 @@
+#include "queue/TQueueManager.h"
+
+#include <memory>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/EInOutError.h"
+#include "core/FileTimes.h"
+#include "core/PathHelpers.h"
+#include "core/TMainConfig.h"
+#include "core/TMessageTexts.h"
+#include "engine/EFTPFileAlreadyExistsException.h"
+#include "queue/TFTPTransfer.h"
+
+namespace {
+
+constexpr int kProgressIntervalMs = 250;
+
+std::unique_ptr<TQueueManager>& globalManager()
+{
+    static std::unique_ptr<TQueueManager> instance;
+    return instance;
+}
+
+int maxTransferCount()
+{
+    return MainConfig() ? MainConfig()->MaxFTPTransferCount() : 3;
+}
+
+int maxRetryCount()
+{
+    return MainConfig() ? MainConfig()->MaxRetryCount() : 3;
+}
+
+int retryDelay()
+{
+    return MainConfig() ? MainConfig()->RetryDelay() : 30;
+}
+
+QString awaitingText()
+{
+    return TMessageTexts::text(TMessageKey::strRSSTAwaitingTransfer);
+}
+
+} // namespace
+
+TQueueManager* QueueManager()
+{
+    return globalManager().get();
+}
+
+TQueueManager& TQueueManager::createGlobal()
+{
+    globalManager().reset();
+    globalManager() = std::make_unique<TQueueManager>();
+    return *globalManager();
+}
+
+void TQueueManager::destroyGlobal()
+{
+    globalManager().reset();
+}
+
+TQueueManager::TQueueManager(QObject* parent)
+    : QObject(parent)
+{
+    m_retryTimer.setInterval(1000);
+    connect(&m_retryTimer, &QTimer::timeout, this, &TQueueManager::retryTimerTick);
+    m_progressTimer.setInterval(kProgressIntervalMs);
+    connect(&m_progressTimer, &QTimer::timeout, this, &TQueueManager::emitProgress);
+}
+
+TQueueManager::~TQueueManager()
+{
+    m_destroying = true;
+    m_retryTimer.stop();
+    StopQueue();
+    QMutexLocker lock(&m_itemsLock);
+    for (TQueueItem* item : std::as_const(m_items))
+        delete item;
+    m_items.clear();
+}
+
+// ---- adding ----------------------------------------------------------------
+
+TQueueItem* TQueueManager::newItem(const THost& host, bool active, const QString& localRoot,
+                                   const QString& remoteRoot)
+{
+    auto* item = new TQueueItem(host);
+    item->Active = active;
+    item->LocalRoot = IncludeTrailingBackslash(localRoot);
+    item->RemoteRoot = IncludeTrailingSlash(remoteRoot);
+    item->OnStatusChange = [this](TQueueItem* changed, TTransferState state, const QString& text) {
+        emit OnItemStatus(changed, state, text);
+    };
+    return item;
+}
+
+void TQueueManager::appendItem(TQueueItem* item, TFileAlreadyExistsAction action)
+{
+    emit OnItemAdded(item);
+    {
+        QMutexLocker lock(&m_itemsLock);
+        m_items.append(item);
+    }
+    item->FileExistsAction = action;
+    item->SetStatus(TTransferState::tsAwaiting, awaitingText());
+}
+
+TQueueItem* TQueueManager::AddDownload(const THost& host, const QString& remoteRoot, bool active,
+                                       double modified, qint64 size, bool isDirectory,
+                                       const QString& localRoot, const QString& remoteFilename)
+{
+    TQueueItem* item = newItem(host, active, localRoot, remoteRoot);
+    item->TransferDirection = true;
+    item->RemoteFilename = remoteFilename;
+    item->FileModifiedDateTime = modified;
+    item->IsDirectory = isDirectory;
+    item->FileSize = isDirectory ? 0 : size;
+    appendItem(item, m_defaultLocalExistsAction);
+    return item;
+}
+
+TQueueItem* TQueueManager::AddUpload(const THost& host, const QString& localRoot, bool active,
+                                     const QString& remoteRoot, const QString& localFilename)
+{
+    const QFileInfo info(localFilename);
+    bool isDirectory = false;
+    qint64 size = 0;
+    if (info.isDir()) {
+        isDirectory = true;
+    } else {
+        QFile file(localFilename);
+        if (!file.open(QIODevice::ReadOnly))
+            throw EInOutError(
+                QStringLiteral("Cannot open file \"%1\". %2").arg(localFilename, file.errorString()));
+        size = file.size();
+    }
+    auto item = std::unique_ptr<TQueueItem>(newItem(host, active, localRoot, remoteRoot));
+    item->TransferDirection = false;
+    item->LocalFilename = localFilename;
+    item->FileModifiedDateTime = DateTimeToValue(GetFileDateTime(localFilename));
+    item->IsDirectory = isDirectory;
+    item->FileSize = size;
+    TQueueItem* added = item.release();
+    appendItem(added, m_defaultRemoteExistsAction);
+    return added;
+}
+
+// ---- scheduling --------------------------------------------------------------
+
+bool TQueueManager::isEligible(const TQueueItem* item) const
+{
+    return item->State == TTransferState::tsAwaiting && item->Active && item->RetryCount < maxRetryCount() &&
+           item->RetryDelayLeft == 0 && !item->Transfer && !item->m_deleting;
+}
+
+void TQueueManager::Schedule(int extraThreads)
+{
+    if (m_destroying)
+        return;
+    int running = 0;
+    {
+        QMutexLocker lock(&m_threadsLock);
+        running = int(m_threads.size());
+    }
+    int eligible = 0;
+    {
+        QMutexLocker lock(&m_itemsLock);
+        for (const TQueueItem* item : std::as_const(m_items))
+            if (isEligible(item))
+                ++eligible;
+    }
+    // Threads beyond the eligible items would find nothing and end at once.
+    const int limit = maxTransferCount() + extraThreads;
+    while (running < limit && eligible > 0) {
+        startThread();
+        ++running;
+        --eligible;
+    }
+}
+
+void TQueueManager::startThread()
+{
+    auto* thread = new TFTPTransfer(this);
+    thread->OnItemDone = [this](TFTPTransfer* t) { TakeNextItem(t); };
+    thread->OnStatus = [](TFTPTransfer* t, TTransferState state, const QString& text) {
+        if (t->Item && t->Item->Transfer == t)
+            t->Item->SetStatus(state, text);
+    };
+    thread->OnItemInfo = [](TFTPTransfer* t, qint64 size, double modified) {
+        if (t->Item && t->Item->Transfer == t) {
+            t->Item->FileSize = size;
+            t->Item->FileModifiedDateTime = modified;
+        }
+    };
+    thread->OnExpansion = [this](TFTPTransfer*, const TTransferJob& job,
+                                 const QList<TSyncQueueItem>& entries) { addExpansion(job, entries); };
+    thread->OnLog = [this](TFTPTransfer*, bool error, const QString& text) {
+        emit Log(error ? TQueueLogKind::lkError : TQueueLogKind::lkStatus, text);
+    };
+    thread->OnCertificate = [this](const THost& host, const ftp::CertificateInfo& info) {
+        return m_certificateDecider && m_certificateDecider(host, info);
+    };
+    connect(thread, &TFTPTransfer::ended, this, [this, thread] { threadEnded(thread); });
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    int running = 0;
+    {
+        QMutexLocker lock(&m_threadsLock);
+        m_threads.append(thread);
+        running = int(m_threads.size());
+    }
+    thread->start();
+    if (!m_progressTimer.isActive())
+        m_progressTimer.start();
+    emit threadCountChanged(running);
+}
+
+void TQueueManager::threadEnded(TFTPTransfer* thread)
+{
+    int running = 0;
+    bool removed = false;
+    {
+        QMutexLocker lock(&m_threadsLock);
+        removed = m_threads.removeOne(thread);
+        running = int(m_threads.size());
+    }
+    if (running == 0)
+        m_progressTimer.stop();
+    if (removed)
+        emit threadCountChanged(running);
+}
+
+void TQueueManager::detachThread(TFTPTransfer* thread)
+{
+    thread->OnItemDone = nullptr;
+    thread->OnExpansion = nullptr;
+    disconnect(thread, &TFTPTransfer::ended, this, nullptr);
+}
+
+bool TQueueManager::prepareJob(TQueueItem* item, TTransferJob& job)
+{
+    try {
+        job.RemoteFilename = item->GetRemoteFilename();
+        job.LocalFilename = item->GetLocalFilename();
+    } catch (const EEngineError& error) {
+        emit Log(TQueueLogKind::lkError, error.Message());
+        handOverError(item, error.clone());
+        return false;
+    }
+    job.Host = item->Host;
+    job.RemoteRoot = item->RemoteRoot;
+    job.LocalRoot = item->LocalRoot;
+    job.Download = item->TransferDirection;
+    job.Active = item->Active;
+    job.IsDirectory = item->IsDirectory;
+    job.FileSize = item->FileSize;
+    job.FileModifiedDateTime = item->FileModifiedDateTime;
+    job.FileExistsAction = item->FileExistsAction;
+    return true;
+}
+
+void TQueueManager::handOverError(TQueueItem* item, std::unique_ptr<EEngineError> error)
+{
+    const bool fileExists = dynamic_cast<const EFTPFileAlreadyExistsException*>(error.get()) != nullptr;
+    const bool retryable = error->retryable();
+    const QString message = error->Message();
+    item->LastError = std::move(error);
+    if (!fileExists) {
+        // A permanent failure (a refusing 5xx reply, a rejected certificate) is
+        // counted like any other, but spends the remaining attempts at once:
+        // trying it again cannot help until the user restarts it.
+        item->RetryCount = retryable ? item->RetryCount + 1 : std::max(item->RetryCount + 1, maxRetryCount());
+        item->RetryDelayLeft = retryDelay();
+    }
+    // A failure that reported no status of its own would otherwise go on showing
+    // "Transfering" while it waits for its retry.
+    if (item->State != TTransferState::tsError)
+        item->SetStatus(TTransferState::tsError, message);
+    emit OnItemError(item);
+}
+
+void TQueueManager::TakeNextItem(TFTPTransfer* thread)
+{
+    QMutexLocker lock(&m_itemsLock);
+    if (TQueueItem* done = thread->Item) {
+        thread->Item = nullptr;
+        done->Transfer = nullptr;
+        if (thread->PendingError) {
+            handOverError(done, std::move(thread->PendingError));
+        } else if (done->isBeingStopped()) {
+            // A stop or delete is waiting for this thread and decides about the item.
+            done->m_completedWhileStopping = true;
+        } else {
+            emit OnItemComplete(done);
+            DeleteItem(done);
+        }
+    }
+    // A thread asked to stop ends after this hand-over: it gets nothing more.
+    if (thread->StopRequested() || m_destroying)
+        return;
+    for (qsizetype i = 0; i < m_items.size(); ++i) {
+        TQueueItem* item = m_items[i];
+        if (!isEligible(item))
+            continue;
+        TTransferJob job;
+        if (!prepareJob(item, job))
+            continue;
+        item->State = TTransferState::tsAssigned;
+        item->Transfer = thread;
+        item->BytesDone.store(0);
+        item->Progress.store(0);
+        thread->Item = item;
+        thread->setJob(std::move(job));
+        return;
+    }
+}
+
+void TQueueManager::addExpansion(const TTransferJob& job, const QList<TSyncQueueItem>& entries)
+{
+    for (const TSyncQueueItem& entry : entries) {
+        try {
+            if (job.Download)
+                AddDownload(job.Host, job.RemoteRoot, job.Active, entry.ModifiedDateTime, entry.Size,
+                            entry.IsDirectory, job.LocalRoot, entry.RemotePath);
+            else
+                AddUpload(job.Host, job.LocalRoot, job.Active, job.RemoteRoot, entry.LocalPath);
+        } catch (const EInOutError& error) {
+            emit Log(TQueueLogKind::lkError, error.message());
+        }
+    }
+    if (job.Active && !entries.isEmpty())
+        Schedule();
+}
+
+void TQueueManager::TickRetryDelays()
+{
+    bool changed = false;
+    {
+        QMutexLocker lock(&m_itemsLock);
+        for (TQueueItem* item : std::as_const(m_items)) {
+            if (item->RetryDelayLeft <= 0)
+                continue;
+            --item->RetryDelayLeft;
+            changed = true;
+            // No event: the view keeps the error text until the next status.
+            if (item->RetryDelayLeft == 0 && item->State != TTransferState::tsAwaiting && !item->Transfer)
+                item->State = TTransferState::tsAwaiting;
+        }
+    }
+    if (changed)
+        Schedule();
+}
+
+// ---- commands ------------------------------------------------------------------
+
+void TQueueManager::PlayQueue()
+{
+    {
+        QMutexLocker lock(&m_itemsLock);
+        for (TQueueItem* item : std::as_const(m_items)) {
+            item->Active = true;
+            // A running item keeps its state: it must not look free to another thread.
+            if (item->Transfer)
+                continue;
+            item->RetryCount = 0;
+            item->RetryDelayLeft = 0;
+            item->State = TTransferState::tsAwaiting;
+            item->SetStatus(TTransferState::tsAwaiting, awaitingText());
+        }
+    }
+    Schedule();
+}
+
+void TQueueManager::PauseQueue()
+{
+    QMutexLocker lock(&m_itemsLock);
+    for (TQueueItem* item : std::as_const(m_items)) {
+        item->Active = false;
+        if (item->State == TTransferState::tsAwaiting)
+            item->SetStatus(TTransferState::tsPaused, TMessageTexts::text(TMessageKey::strRSSTPaused));
+    }
+}
+
+void TQueueManager::StopQueue()
+{
+    {
+        QMutexLocker lock(&m_itemsLock);
+        const QString stopped = TMessageTexts::text(TMessageKey::strRSFTPRemoteTransferStopped);
+        for (TQueueItem* item : std::as_const(m_items)) {
+            item->Active = false;
+            item->SetStatus(TTransferState::tsStopped, stopped);
+        }
+    }
+    QList<TFTPTransfer*> noted;
+    {
+        QMutexLocker lock(&m_threadsLock);
+        for (qsizetype i = m_threads.size() - 1; i >= 0; --i) {
+            TFTPTransfer* thread = m_threads[i];
+            noted.append(thread);
+            detachThread(thread);
+            thread->Stop();
+            m_threads.removeAt(i);
+        }
+    }
+    if (!noted.isEmpty()) {
+        m_progressTimer.stop();
+        emit threadCountChanged(0);
+    }
+    TFTPTransfer::waitForEnd(noted);
+    QMutexLocker lock(&m_itemsLock);
+    for (TQueueItem* item : std::as_const(m_items))
+        item->Transfer = nullptr;
+}
+
+void TQueueManager::ClearQueue()
+{
+    QMutexLocker lock(&m_itemsLock);
+    for (;;) {
+        TQueueItem* next = nullptr;
+        for (TQueueItem* item : std::as_const(m_items)) {
+            if (!item->m_deleting) {
+                next = item;
+                break;
+            }
+        }
+        if (!next)
+            break;
+        DeleteItem(next);
+    }
+}
+
+void TQueueManager::DeleteItem(TQueueItem* item)
+{
+    QMutexLocker lock(&m_itemsLock);
+    if (!item || item->m_deleting || !m_items.contains(item))
+        return;
+    item->m_deleting = true;
+    emit OnItemDeleted(item);
+    if (item->Transfer)
+        item->StopTransfer();
+    m_items.removeOne(item);
+    delete item;
+}
+
+void TQueueManager::BeginItem(TQueueItem* item)
+{
+    {
+        QMutexLocker lock(&m_itemsLock);
+        if (!item || !m_items.contains(item))
+            return;
+        item->Active = true;
+        if (!item->Transfer) {
+            item->RetryCount = 0;
+            item->RetryDelayLeft = 0;
+            item->State = TTransferState::tsAwaiting;
+            item->SetStatus(TTransferState::tsAwaiting, awaitingText());
+        }
+    }
+    Schedule(1);
+}
+
+void TQueueManager::PauseItem(TQueueItem* item)
+{
+    QMutexLocker lock(&m_itemsLock);
+    if (!item || !m_items.contains(item))
+        return;
+    item->Active = false;
+    if (item->State == TTransferState::tsAwaiting)
+        item->SetStatus(TTransferState::tsPaused, TMessageTexts::text(TMessageKey::strRSSTPaused));
+}
+
+void TQueueManager::StopItem(TQueueItem* item)
+{
+    QMutexLocker lock(&m_itemsLock);
+    if (!item || item->m_deleting || !m_items.contains(item))
+        return;
+    item->Active = false;
+    item->StopTransfer();
+    // Its thread finished the transfer before it saw the stop: the item is done.
+    if (item->m_completedWhileStopping && !item->isBeingStopped()) {
+        item->m_completedWhileStopping = false;
+        emit OnItemComplete(item);
+        DeleteItem(item);
+    }
+}
+
+// ---- reading -------------------------------------------------------------------
+
+QList<TQueueItem*> TQueueManager::Items() const
+{
+    QMutexLocker lock(&m_itemsLock);
+    return m_items;
+}
+
+int TQueueManager::itemCount() const
+{
+    QMutexLocker lock(&m_itemsLock);
+    return int(m_items.size());
+}
+
+int TQueueManager::threadCount() const
+{
+    QMutexLocker lock(&m_threadsLock);
+    return int(m_threads.size());
+}
+
+bool TQueueManager::isIdle() const
+{
+    if (threadCount() > 0)
+        return false;
+    QMutexLocker lock(&m_itemsLock);
+    for (const TQueueItem* item : std::as_const(m_items)) {
+        if (isEligible(item) || item->Transfer)
+            return false;
+        if (!item->Active)
+            continue;
+        if (item->RetryDelayLeft > 0 && item->RetryCount < maxRetryCount())
+            return false;
+        if (item->LastError && dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get()))
+            return false;
+    }
+    return true;
+}
+
+QList<TQueueItemProgress> TQueueManager::progressSnapshot() const
+{
+    QList<TQueueItemProgress> running;
+    QMutexLocker lock(&m_itemsLock);
+    for (TQueueItem* item : std::as_const(m_items)) {
+        if (!item->Transfer)
+            continue;
+        running.append({item, item->BytesDone.load(), item->FileSize, item->Progress.load()});
+    }
+    return running;
+}
+
+void TQueueManager::emitProgress()
+{
+    emit progressTick(progressSnapshot());
+}
+
+// ---- retry timer -----------------------------------------------------------------
+
+void TQueueManager::startRetryTimer(int intervalMs)
+{
+    m_retryTimer.setInterval(intervalMs);
+    m_retryTimer.start();
+}
+
+void TQueueManager::stopRetryTimer()
+{
+    m_retryTimer.stop();
+}
+
+void TQueueManager::retryTimerTick()
+{
+    TickRetryDelays();
+    if (!m_destroying && !m_promptOpen)
+        RunFileExistsPromptStep();
+}

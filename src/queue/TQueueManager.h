@@ -1,0 +1,201 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+
+#include <QList>
+#include <QObject>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QTimer>
+
+#include "core/TFileAlreadyExistsAction.h"
+#include "core/THost.h"
+#include "queue/TFileExistsPrompt.h"
+#include "queue/TQueueItem.h"
+#include "queue/TSyncQueueItem.h"
+#include "queue/TTransferState.h"
+
+namespace ftp {
+struct CertificateInfo;
+}
+
+class TFTPTransfer;
+struct TTransferJob;
+
+// Log lines of the queue; the window maps them onto its log kinds.
+enum class TQueueLogKind
+{
+    lkStatus,
+    lkError,
+    lkDebug,
+};
+
+// The outcome of loading a queue file: what was added, and why the load stopped.
+struct TQueueLoadResult
+{
+    bool ok = false;
+    QString message; // "Can't load QueueItem.\r\nReason: ..." or the file's own failure
+    int added = 0;
+    int skipped = 0; // elements of unknown hosts or directions, dropped silently
+};
+
+// What the window shows of a running item, sampled on a timer (batched, never
+// pushed per block).
+struct TQueueItemProgress
+{
+    TQueueItem* item = nullptr;
+    qint64 bytesDone = 0;
+    qint64 fileSize = -1;
+    int percent = 0;
+};
+
+// The transfer queue: the items, the transfer threads working them, the retry
+// bookkeeping and the file-exists prompt step.
+//
+// Contract:
+// - Main thread only. Transfer threads reach the manager through blocking queued
+//   calls (hand-over, status, expansion entries), which run on the main thread.
+// - Items and threads are kept in two lists, each under its own re-entrant lock.
+//   A wait for threads (StopItem, DeleteItem, StopQueue, ClearQueue) runs a local
+//   event loop, so the threads' calls keep being served and may take the items
+//   lock again on the main thread.
+// - An item that has a Transfer is never handed to a second thread; an item is
+//   freed exactly once, even when its thread reports it complete while a delete
+//   waits for that thread.
+// - Items are owned here; TQueueItem pointers handed out stay valid until
+//   OnItemDeleted has been raised for them.
+class TQueueManager final : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Looks a host up by its ID text (host tree store, then quick-connect list).
+    using THostLookup = std::function<std::optional<THost>(const QString& hostId)>;
+    // Decides on a server certificate that did not verify; main thread.
+    using TCertificateDecider = std::function<bool(const THost&, const ftp::CertificateInfo&)>;
+
+    explicit TQueueManager(QObject* parent = nullptr);
+    // Stops the queue (waiting for the threads) and frees every item.
+    ~TQueueManager() override;
+
+    // The process-wide queue manager.
+    static TQueueManager& createGlobal();
+    static void destroyGlobal();
+
+    // Adding. Both return the new item, which is already in the queue.
+    TQueueItem* AddDownload(const THost& host, const QString& remoteRoot, bool active, double modified,
+                            qint64 size, bool isDirectory, const QString& localRoot,
+                            const QString& remoteFilename);
+    // Reads size and time of the local file now; a missing or unreadable file
+    // throws EInOutError and adds nothing.
+    TQueueItem* AddUpload(const THost& host, const QString& localRoot, bool active, const QString& remoteRoot,
+                          const QString& localFilename);
+
+    // Starts threads for eligible items, up to MaxFTPTransferCount (+ extra).
+    void Schedule(int extraThreads = 0);
+    // The threads' hand-over step (main thread, while the thread waits).
+    void TakeNextItem(TFTPTransfer* thread);
+    // Once a second: counts the retry delays down.
+    void TickRetryDelays();
+
+    void PlayQueue();
+    void PauseQueue();
+    void StopQueue();
+    void ClearQueue();
+    void BeginItem(TQueueItem* item);
+    void PauseItem(TQueueItem* item);
+    void StopItem(TQueueItem* item);
+    void DeleteItem(TQueueItem* item);
+
+    // The queue file (see TQueueFile). Loading appends, with every item inactive.
+    bool SaveToFile(const QString& path, QString* error = nullptr);
+    TQueueLoadResult LoadFromFile(const QString& path);
+    // Queue.xml in the data folder. A missing file loads as an empty queue; one
+    // that cannot be read is copied aside (the result says where).
+    bool SaveQueue(QString* error = nullptr);
+    TQueueLoadResult LoadQueue();
+    static QString QueueFilePath();
+
+    void SetDefaultRemoteExistsAction(TFileAlreadyExistsAction action)
+    {
+        m_defaultRemoteExistsAction = action;
+    }
+    void SetDefaultLocalExistsAction(TFileAlreadyExistsAction action) { m_defaultLocalExistsAction = action; }
+    TFileAlreadyExistsAction DefaultRemoteExistsAction() const { return m_defaultRemoteExistsAction; }
+    TFileAlreadyExistsAction DefaultLocalExistsAction() const { return m_defaultLocalExistsAction; }
+
+    // The file-exists prompt step: at most one prompt, for the last item holding a
+    // file-exists error; the answer applied to that item and, by its scope, to
+    // the others. Returns whether a prompt was answered. Items whose action is
+    // faeSkip are answered Skip without asking.
+    bool RunFileExistsPromptStep();
+    void setFileExistsPrompter(IFileExistsPrompter* prompter) { m_prompter = prompter; }
+    bool isPromptOpen() const { return m_promptOpen; }
+
+    // The one-second retry timer: TickRetryDelays, then the prompt step. The
+    // window may drive both itself instead.
+    void startRetryTimer(int intervalMs = 1000);
+    void stopRetryTimer();
+
+    void setHostLookup(THostLookup lookup) { m_hostLookup = std::move(lookup); }
+    void setCertificateDecider(TCertificateDecider decider) { m_certificateDecider = std::move(decider); }
+
+    // Reading (main thread). Items() is a copy of the list in queue order.
+    QList<TQueueItem*> Items() const;
+    int itemCount() const;
+    int threadCount() const;
+    QRecursiveMutex& itemsLock() const { return m_itemsLock; }
+    // Whether an item could be taken by a thread now.
+    bool isEligible(const TQueueItem* item) const;
+    // Whether nothing runs and nothing will start by itself: no thread, and no
+    // item that is eligible or counting down to a retry, or holding an error the
+    // prompt step still has to ask about.
+    bool isIdle() const;
+    QList<TQueueItemProgress> progressSnapshot() const;
+
+signals:
+    void OnItemStatus(TQueueItem* item, TTransferState state, const QString& text);
+    void OnItemComplete(TQueueItem* item);
+    // Raised before the item is put into the list.
+    void OnItemAdded(TQueueItem* item);
+    // Raised before the item is removed and freed.
+    void OnItemDeleted(TQueueItem* item);
+    void OnItemError(TQueueItem* item);
+    void Log(TQueueLogKind kind, const QString& text);
+    void threadCountChanged(int running);
+    // Every 250 ms while threads run: progress of the items they work on.
+    void progressTick(const QList<TQueueItemProgress>& running);
+
+private:
+    TQueueItem* newItem(const THost& host, bool active, const QString& localRoot, const QString& remoteRoot);
+    void appendItem(TQueueItem* item, TFileAlreadyExistsAction action);
+    void startThread();
+    void threadEnded(TFTPTransfer* thread);
+    void detachThread(TFTPTransfer* thread);
+    bool prepareJob(TQueueItem* item, TTransferJob& job);
+    void handOverError(TQueueItem* item, std::unique_ptr<EEngineError> error);
+    void addExpansion(const TTransferJob& job, const QList<TSyncQueueItem>& entries);
+    void retryTimerTick();
+    void emitProgress();
+    std::optional<THost> lookupHost(const QString& hostId);
+    void applyAnswer(const TFileExistsPrompt& prompt, const QString& errorClass);
+
+    mutable QRecursiveMutex m_itemsLock;
+    QList<TQueueItem*> m_items;
+    mutable QRecursiveMutex m_threadsLock;
+    QList<TFTPTransfer*> m_threads;
+
+    TFileAlreadyExistsAction m_defaultRemoteExistsAction = TFileAlreadyExistsAction::faeAsk;
+    TFileAlreadyExistsAction m_defaultLocalExistsAction = TFileAlreadyExistsAction::faeAsk;
+    IFileExistsPrompter* m_prompter = nullptr;
+    bool m_promptOpen = false;
+    QTimer m_retryTimer;
+    QTimer m_progressTimer;
+    THostLookup m_hostLookup;
+    TCertificateDecider m_certificateDecider;
+    bool m_destroying = false;
+};
+
+// The process-wide queue manager; nullptr when none was created.
+TQueueManager* QueueManager();
