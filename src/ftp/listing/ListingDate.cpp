@@ -105,8 +105,9 @@ EntryTime makeYearless(int month, int day, int hour, int minute, const ParseCont
 {
     if (month < 1 || month > 12 || day < 1 || day > 31)
         return {};
+    // Late on 31 December, 1 January of next year is less than a day ahead;
     // 29 February may need to go back up to eight years to find a leap year.
-    for (int year = context.currentYear; year > context.currentYear - 9; --year) {
+    for (int year = context.currentYear + 1; year > context.currentYear - 9; --year) {
         if (!isValidDate(year, month, day))
             continue;
         EntryTime t = hour < 0 ? makeDate(year, month, day) : makeDateTime(year, month, day, hour, minute);

@@ -203,6 +203,25 @@ TEST(UnixListingRules, LeapDayWithoutYearGoesBackToALeapYear)
     EXPECT_EQ(r.entries[0].modified, (ftp::EntryTime{2024, 2, 29, 10, 0, -1}));
 }
 
+TEST(UnixListingRules, NewYearsDayJustAheadTakesNextYear)
+{
+    ftp::ListingParseOptions options;
+    std::tm tm{};
+    tm.tm_year = 2024 - 1900;
+    tm.tm_mon = 11;
+    tm.tm_mday = 31;
+    tm.tm_hour = 23;
+    tm.tm_min = 30;
+    tm.tm_isdst = -1;
+    options.now = std::mktime(&tm);
+    auto r = ftp::parseListing("-rw-r--r-- 1 u g 1 Jan  1 00:10 clock-skew\n"
+                               "-rw-r--r-- 1 u g 1 Jan  2 00:10 too-far\n",
+                               options);
+    ASSERT_EQ(r.entries.size(), 2u);
+    EXPECT_EQ(r.entries[0].modified.year, 2025);
+    EXPECT_EQ(r.entries[1].modified.year, 2024);
+}
+
 TEST(UnixListingRules, ImpossibleDatesKeepTheEntryWithoutADate)
 {
     auto r = parse("-rw-r--r-- 1 u g 1 Feb 30 2001 feb30\n"
