@@ -27,6 +27,7 @@ bench_log() { echo "bench: $*" >&2; }
 bench_init() {
     mkdir -p "$BENCH_ROOT/bench/out"
     BENCH_WORK=$(mktemp -d "$BENCH_ROOT/bench/out/run.XXXXXX")
+    chmod 755 "$BENCH_WORK" # the servers' unprivileged accounts must reach their roots
     export VANTOR_FTP_RUN_DIR=$BENCH_WORK/servers
     trap bench_cleanup EXIT
     trap 'exit 130' INT TERM
