@@ -11,6 +11,7 @@
 #include "core/Format.h"
 #include "core/THost.h"
 #include "core/THostElement.h"
+#include "core/TTranslationTable.h"
 
 namespace {
 
@@ -102,6 +103,11 @@ void THosts::FillTree(THostTree& tree, const QString& rootCaption)
     tree.clear();
     THostTree::Node* root = tree.addNode(nullptr, rootCaption, nullptr);
     rebuildList(&tree, root);
+}
+
+void THosts::FillTree(THostTree& tree, const TTranslationTable& mainTable)
+{
+    FillTree(tree, mainTable.GetText(QStringLiteral("strHosts")));
 }
 
 void THosts::rebuildList(THostTree* tree, THostTree::Node* treeParent)

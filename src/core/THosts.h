@@ -9,6 +9,7 @@
 #include "core/TXMLDocument.h"
 
 class THost;
+class TTranslationTable;
 
 // The user's saved hosts, kept in Hosts.xml as a tree of groups ("Group"
 // elements with a "CommonName") and hosts ("Host" elements, see THostElement) to
@@ -58,6 +59,8 @@ public:
     // document in memory) and shares its records with the tree. Throws
     // EXMLLoadException as Reload does.
     void FillTree(THostTree& tree, const QString& rootCaption);
+    // The same with the root caption "strHosts" of the main window's table.
+    void FillTree(THostTree& tree, const TTranslationTable& mainTable);
 
     // Rebuilds the document from the tree below its first top-level node: a node
     // with a host becomes a "Host" element (its name from the record; nodes below

@@ -11,6 +11,7 @@
 #include "core/THost.h"
 #include "core/TMemoryHostTree.h"
 #include "core/TQuickHosts.h"
+#include "core/TTranslationTable.h"
 #include "platform/TRegistryStore.h"
 
 namespace {
@@ -104,14 +105,17 @@ TEST_F(THostsTest, NestedGroupsLoadInDocumentOrderAndSkipRulesDropWholeSubtrees)
     ASSERT_TRUE(store.loadError().isEmpty()) << store.loadError().toStdString();
     EXPECT_EQ(str(names(store)), (Strings{"a", "b", "c", "d"}));
 
+    TTranslationTable mainTable;
+    ASSERT_TRUE(mainTable.loadWindowTable(QStringLiteral("MainForm")));
+    mainTable.SetLanguage(QStringLiteral("Svenska"));
     TMemoryHostTree tree;
-    store.FillTree(tree, QStringLiteral("Hosts"));
+    store.FillTree(tree, mainTable);
     QStringList shape;
     tree.forEach([&](const TMemoryHostTree::MemoryNode& node, const std::vector<QString>& path) {
         shape << QString(int(path.size()), QLatin1Char(' ')) + (node.host() ? "host " : "group ") +
                      node.caption();
     });
-    EXPECT_EQ(str(shape), (Strings{"group Hosts", " group Work", "  host a", "  group Servers",
+    EXPECT_EQ(str(shape), (Strings{"group Värdar", " group Work", "  host a", "  group Servers",
                                    "   group Old", "    host b", "  host c", " host d"}));
     // The tree's records are the store's records.
     EXPECT_EQ(tree.topLevelNode(0)->child(1)->host().get(), store.FindByID(kID4));
