@@ -186,7 +186,8 @@ void TQueueManager::startThread()
     auto* thread = new TFTPTransfer(this);
     thread->OnItemDone = [this](TFTPTransfer* t) { TakeNextItem(t); };
     thread->OnStatus = [](TFTPTransfer* t, TTransferState state, const QString& text) {
-        if (t->Item && t->Item->Transfer == t)
+        // A report that was under way when the thread was stopped arrives late.
+        if (t->Item && t->Item->Transfer == t && !t->StopRequested())
             t->Item->SetStatus(state, text);
     };
     thread->OnItemInfo = [](TFTPTransfer* t, qint64 size, double modified) {
@@ -195,8 +196,13 @@ void TQueueManager::startThread()
             t->Item->FileModifiedDateTime = modified;
         }
     };
-    thread->OnExpansion = [this](TFTPTransfer*, const TTransferJob& job,
-                                 const QList<TSyncQueueItem>& entries) { addExpansion(job, entries); };
+    thread->OnExpansion = [this](TFTPTransfer* t, const TTransferJob& job,
+                                 const QList<TSyncQueueItem>& entries) {
+        // Entries take the directory item's flag as it is now: paused while it
+        // was being listed, they come in paused.
+        const bool active = t->Item && t->Item->Transfer == t ? t->Item->Active : job.Active;
+        addExpansion(job, active, entries);
+    };
     thread->OnLog = [this](TFTPTransfer*, bool error, const QString& text) {
         emit Log(error ? TQueueLogKind::lkError : TQueueLogKind::lkStatus, text);
     };
@@ -317,20 +323,20 @@ void TQueueManager::TakeNextItem(TFTPTransfer* thread)
     }
 }
 
-void TQueueManager::addExpansion(const TTransferJob& job, const QList<TSyncQueueItem>& entries)
+void TQueueManager::addExpansion(const TTransferJob& job, bool active, const QList<TSyncQueueItem>& entries)
 {
     for (const TSyncQueueItem& entry : entries) {
         try {
             if (job.Download)
-                AddDownload(job.Host, job.RemoteRoot, job.Active, entry.ModifiedDateTime, entry.Size,
+                AddDownload(job.Host, job.RemoteRoot, active, entry.ModifiedDateTime, entry.Size,
                             entry.IsDirectory, job.LocalRoot, entry.RemotePath);
             else
-                AddUpload(job.Host, job.LocalRoot, job.Active, job.RemoteRoot, entry.LocalPath);
+                AddUpload(job.Host, job.LocalRoot, active, job.RemoteRoot, entry.LocalPath);
         } catch (const EInOutError& error) {
             emit Log(TQueueLogKind::lkError, error.message());
         }
     }
-    if (job.Active && !entries.isEmpty())
+    if (active && !entries.isEmpty())
         Schedule();
 }
 

@@ -175,7 +175,7 @@ private:
     void detachThread(TFTPTransfer* thread);
     bool prepareJob(TQueueItem* item, TTransferJob& job);
     void handOverError(TQueueItem* item, std::unique_ptr<EEngineError> error);
-    void addExpansion(const TTransferJob& job, const QList<TSyncQueueItem>& entries);
+    void addExpansion(const TTransferJob& job, bool active, const QList<TSyncQueueItem>& entries);
     void retryTimerTick();
     void emitProgress();
     std::optional<THost> lookupHost(const QString& hostId);
