@@ -2,8 +2,7 @@
 #include <string>
 
 #include "CliCommand.h"
-#include "CliFtpSession.h"
-#include "FtpUrl.h"
+#include "CliWorkerSession.h"
 
 namespace {
 
@@ -34,41 +33,42 @@ std::string timeText(const ftp::EntryTime& t)
     return buf;
 }
 
+// The listing as the window gets it: from the browsing worker, links resolved
+// (a link the server lets us enter shows as a directory, its target kept).
 int runLs(const cli::CliArgs& args)
 {
-    if (args.positional().size() != 1) {
+    const bool stored = args.value("--host").has_value();
+    const std::size_t count = args.positional().size();
+    if (stored ? count > 1 : count != 1) {
         std::fprintf(stderr, "usage: vantor-ftp-cli ls URL\n");
         return cli::kExitUsage;
     }
-    std::string error;
-    auto url = cli::FtpUrl::parse(args.positional()[0], error);
-    if (!url) {
-        std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-        return cli::kExitUsage;
-    }
-    try {
-        cli::CliFtpSession session(*url, args);
-        session.open();
-        auto entries = session.client().list(url->path.empty() ? std::nullopt : std::optional(url->path));
-        session.close();
-        for (const auto& e : entries) {
-            std::string size = e.size ? std::to_string(*e.size) : std::string();
-            std::printf("%c\t%s\t%s\t%s\t%s\t%s\t%s", typeChar(e.type), size.c_str(),
-                        timeText(e.modified).c_str(), e.permissions.c_str(), e.owner.c_str(), e.group.c_str(),
-                        e.name.c_str());
-            if (e.type == ftp::EntryType::Link && !e.linkTarget.empty())
-                std::printf("\t-> %s", e.linkTarget.c_str());
-            std::printf("\n");
-        }
-        return cli::kExitOk;
-    } catch (const std::exception& e) {
-        return cli::CliFtpSession::fail(e);
-    }
+    return cli::runOnSession(args, count ? args.positional()[0] : std::string(),
+                             [](cli::CliWorkerSession& session, const std::string& path) {
+                                 if (!session.changeDir(path))
+                                     return cli::kExitFailed;
+                                 session.runCommand(WorkerCommand::List, [&] { session.worker().List(); });
+                                 if (session.failed())
+                                     return cli::kExitFailed;
+                                 const TListingPtr listing = session.worker().Listing();
+                                 if (!listing)
+                                     return cli::kExitFailed;
+                                 for (const auto& e : *listing) {
+                                     std::string size = e.size ? std::to_string(*e.size) : std::string();
+                                     std::printf("%c\t%s\t%s\t%s\t%s\t%s\t%s", typeChar(e.type), size.c_str(),
+                                                 timeText(e.modified).c_str(), e.permissions.c_str(),
+                                                 e.owner.c_str(), e.group.c_str(), e.name.c_str());
+                                     if (!e.linkTarget.empty())
+                                         std::printf("\t-> %s", e.linkTarget.c_str());
+                                     std::printf("\n");
+                                 }
+                                 return cli::kExitOk;
+                             });
 }
 
 } // namespace
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
-    "ls", "ls URL [--tls] [--active] [--insecure] [--trust-fingerprint HEX]",
-    "list a remote directory: type, size, time, permissions, owner, group, name", cli::CliFtpSession::flags(),
-    cli::CliFtpSession::valueOptions(), runLs});
+    "ls", "ls URL [--tls] [--active] [--insecure] [--trust-fingerprint HEX] | ls --host NAME-OR-ID [PATH]",
+    "list a remote directory: type, size, time, permissions, owner, group, name",
+    cli::CliWorkerSession::flags(), cli::CliWorkerSession::valueOptions(), runLs});

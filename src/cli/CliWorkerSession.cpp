@@ -1,0 +1,265 @@
+#include "CliWorkerSession.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include <unistd.h>
+
+#include <QEventLoop>
+
+#include "FtpUrl.h"
+#include "HostOption.h"
+#include "core/TMainConfig.h"
+#include "core/TMessageTexts.h"
+#include "core/TTranslationTable.h"
+#include "engine/EFTPTransferException.h"
+#include "ftp/CertificateInfo.h"
+
+namespace cli {
+
+std::optional<RemoteTarget> RemoteTarget::fromArgs(const CliArgs& args, const std::string& urlOrPath,
+                                                   std::string& error)
+{
+    RemoteTarget target;
+    if (auto name = args.value("--host")) {
+        auto stored = resolveHostOption(*name, urlOrPath, error);
+        if (!stored)
+            return std::nullopt;
+        target.host.Assign(stored->host);
+        target.host.Passive = stored->host.Passive && !args.flag("--active");
+        target.host.UseSSL = stored->host.UseSSL || args.flag("--tls");
+        target.path = stored->url.path;
+        return target;
+    }
+    auto url = FtpUrl::parse(urlOrPath, error);
+    if (!url)
+        return std::nullopt;
+    target.host.Hostname = QString::fromStdString(url->host);
+    target.host.CommonName = target.host.Hostname;
+    target.host.Port = url->port;
+    target.host.IsAnonymous = !url->user.has_value();
+    if (url->user) {
+        target.host.Username = QString::fromStdString(*url->user);
+        target.host.Password = QString::fromStdString(url->password);
+    }
+    target.host.Passive = !args.flag("--active");
+    target.host.UseSSL = args.flag("--tls");
+    target.path = url->path;
+    return target;
+}
+
+std::pair<std::string, std::string> splitRemotePath(const std::string& path)
+{
+    std::string p = path;
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    if (p == "/")
+        return {"/", ""};
+    const std::size_t slash = p.rfind('/');
+    if (slash == std::string::npos)
+        return {"", p};
+    return {slash == 0 ? "/" : p.substr(0, slash), p.substr(slash + 1)};
+}
+
+std::vector<std::string> CliWorkerSession::flags()
+{
+    return {"--tls", "--active", "--insecure"};
+}
+
+std::vector<std::string> CliWorkerSession::valueOptions()
+{
+    return {"--trust-fingerprint", "--host"};
+}
+
+namespace {
+
+// The error texts the worker gives come from the main window's table, in the
+// language of the settings when a settings store exists, else in English.
+void fillMessageTexts()
+{
+    if (!TMessageTexts::snapshot()->language().isEmpty())
+        return;
+    TTranslationTable table;
+    if (!table.loadWindowTable(QStringLiteral("MainForm")))
+        return;
+    table.SetLanguage(MainConfig() ? MainConfig()->Language() : QStringLiteral("English"));
+    TMessageTexts::fill(table);
+}
+
+} // namespace
+
+CliWorkerSession::CliWorkerSession(const CliArgs& args, const THost& host)
+    : m_verbose(args.verbose())
+    , m_insecure(args.flag("--insecure"))
+    , m_trustedFingerprint(args.value("--trust-fingerprint"))
+{
+    fillMessageTexts();
+    m_host.Assign(host);
+    m_worker.setObserver(this);
+    connect(&m_worker, &TFTPWorker::logLine, this,
+            [this](TLogKind kind, const QString& text) { printLog(kind, text); });
+    if (m_insecure)
+        std::fprintf(stderr,
+                     "vantor-ftp-cli: warning: --insecure: the server's certificate is not checked\n");
+    m_worker.start();
+}
+
+CliWorkerSession::~CliWorkerSession()
+{
+    // Ends the thread, which says goodbye to the server (QUIT).
+    m_worker.Shutdown();
+}
+
+void CliWorkerSession::printLog(TLogKind kind, const QString& text)
+{
+    if (!m_verbose || kind == TLogKind::lkDebug)
+        return;
+    const char* prefix = kind == TLogKind::lkCommand ? "Command> "
+                         : kind == TLogKind::lkReply ? "Reply> "
+                                                     : "Status> ";
+    // A multi-line reply is one entry; each of its lines gets the prefix.
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        std::fprintf(stderr, "%s%s\n", prefix, line.toUtf8().constData());
+    }
+}
+
+void CliWorkerSession::runCommand(WorkerCommand command, const std::function<void()>& start)
+{
+    QEventLoop loop;
+    bool done = false;
+    const auto finished = connect(&m_worker, &TFTPWorker::commandFinished, &loop, [&](WorkerCommand c) {
+        // A failed connect never queues the login.
+        if (c == command ||
+            (command == WorkerCommand::Login && c == WorkerCommand::Connect && !m_worker.IsConnected())) {
+            done = true;
+            loop.quit();
+        }
+    });
+    start();
+    if (!done)
+        loop.exec();
+    disconnect(finished);
+}
+
+bool CliWorkerSession::open()
+{
+    runCommand(WorkerCommand::Login, [this] { m_worker.SetHost(m_host); });
+    if (failed())
+        return false;
+    if (!m_worker.IsConnected()) {
+        std::fprintf(stderr, "vantor-ftp-cli: could not log in\n");
+        return false;
+    }
+    return true;
+}
+
+bool CliWorkerSession::changeDir(const std::string& directory)
+{
+    if (directory.empty())
+        return true;
+    m_worker.ChangeDir(QString::fromStdString(directory));
+    return !failed();
+}
+
+bool CliWorkerSession::failed()
+{
+    auto error = m_worker.TakePendingError();
+    if (!error)
+        return false;
+    std::string line = error->Message().toStdString();
+    if (error->ReplyCode() != 0)
+        line += " (" + std::to_string(error->ReplyCode()) + " " + error->ServerText().toStdString() + ")";
+    else if (!error->ServerText().isEmpty())
+        line += " (" + error->ServerText().toStdString() + ")";
+    std::fprintf(stderr, "vantor-ftp-cli: %s\n", line.c_str());
+    return true;
+}
+
+bool CliWorkerSession::interactive()
+{
+    return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+}
+
+void CliWorkerSession::OnCertificate(TFTPWorker&, TCertificatePrompt& prompt)
+{
+    const std::string fingerprint = prompt.Fingerprint.toStdString();
+    if (m_trustedFingerprint && ftp::CertificateInfo::sameFingerprint(*m_trustedFingerprint, fingerprint)) {
+        prompt.Answer = TCertificateAnswer::caAcceptOnce;
+        return;
+    }
+    if (m_insecure) {
+        prompt.Answer = TCertificateAnswer::caAcceptOnce;
+        return;
+    }
+    std::fprintf(stderr,
+                 "The certificate of %s:%d is not trusted (%s).\n"
+                 "  subject:  %s\n  issuer:   %s\n  valid:    %s to %s\n  SHA-256:  %s\n",
+                 prompt.Host.toUtf8().constData(), prompt.Port, prompt.VerifyError.toUtf8().constData(),
+                 prompt.Subject.toUtf8().constData(), prompt.Issuer.toUtf8().constData(),
+                 prompt.NotBefore.toString(Qt::ISODate).toUtf8().constData(),
+                 prompt.NotAfter.toString(Qt::ISODate).toUtf8().constData(),
+                 prompt.FingerprintText.toUtf8().constData());
+    if (!prompt.PreviouslyTrustedFingerprint.isEmpty())
+        std::fprintf(stderr,
+                     "  WARNING: another certificate (SHA-256 %s) was trusted for this server before.\n",
+                     prompt.PreviouslyTrustedFingerprint.toUtf8().constData());
+    if (!interactive()) {
+        std::fprintf(stderr,
+                     "vantor-ftp-cli: refused the certificate with SHA-256 fingerprint %s; accept it with "
+                     "--trust-fingerprint %s\n",
+                     prompt.FingerprintText.toUtf8().constData(), fingerprint.c_str());
+        prompt.Answer = TCertificateAnswer::caReject;
+        return;
+    }
+    for (;;) {
+        std::fprintf(stderr, "Reject, accept once or accept always? [r/o/a] ");
+        std::fflush(stderr);
+        std::string answer;
+        if (!std::getline(std::cin, answer)) {
+            prompt.Answer = TCertificateAnswer::caReject;
+            return;
+        }
+        if (answer == "r" || answer == "R") {
+            prompt.Answer = TCertificateAnswer::caReject;
+            return;
+        }
+        if (answer == "o" || answer == "O") {
+            prompt.Answer = TCertificateAnswer::caAcceptOnce;
+            return;
+        }
+        if (answer == "a" || answer == "A") {
+            prompt.Answer = TCertificateAnswer::caAcceptAlways;
+            return;
+        }
+    }
+}
+
+int failWith(const std::exception& error)
+{
+    std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.what());
+    return kExitFailed;
+}
+
+int runOnSession(const CliArgs& args, const std::string& urlOrPath,
+                 const std::function<int(CliWorkerSession& session, const std::string& path)>& body)
+{
+    std::string error;
+    auto target = RemoteTarget::fromArgs(args, urlOrPath, error);
+    if (!target) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+        // A stored host that is missing is a failure; a malformed URL is bad usage.
+        return args.value("--host") ? kExitFailed : kExitUsage;
+    }
+    try {
+        CliWorkerSession session(args, target->host);
+        if (!session.open())
+            return kExitFailed;
+        return body(session, target->path);
+    } catch (const std::exception& e) {
+        return failWith(e);
+    }
+}
+
+} // namespace cli

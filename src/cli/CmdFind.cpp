@@ -1,0 +1,62 @@
+#include <cstdio>
+#include <string>
+
+#include "CliCommand.h"
+#include "CliWorkerSession.h"
+#include "core/EMaskException.h"
+#include "core/TFileMask.h"
+
+namespace {
+
+// The recursive walk of the advanced search: every entry below URL whose name
+// matches MASK, as "directory<TAB>name", then how many there were.
+int runFind(const cli::CliArgs& args)
+{
+    if (args.positional().size() != 2) {
+        std::fprintf(stderr, "usage: vantor-ftp-cli find URL MASK\n");
+        return cli::kExitUsage;
+    }
+    std::optional<TFileMask> mask;
+    try {
+        mask.emplace(QString::fromStdString(args.positional()[1]));
+    } catch (const EMaskException& e) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", e.what());
+        return cli::kExitUsage;
+    }
+    return cli::runOnSession(
+        args, args.positional()[0], [&](cli::CliWorkerSession& session, const std::string& path) {
+            TFTPWorker& worker = session.worker();
+            long matches = 0;
+            bool done = false;
+            worker.setOnSearchListing(&session, [&](TFTPWorker& w, const TListingPtr& listing) {
+                const QByteArray directory = w.CurrentDir().toUtf8();
+                for (const ftp::ListingEntry& entry : *listing) {
+                    if (entry.name == "." || entry.name == "..")
+                        continue;
+                    if (mask->Matches(QString::fromStdString(entry.name))) {
+                        std::printf("%s\t%s\n", directory.constData(), entry.name.c_str());
+                        ++matches;
+                    }
+                }
+            });
+            worker.setEvent(TWorkerEvent::OnSearchDone, &session, [&](TFTPWorker&) { done = true; });
+            const QString root = path.empty() ? worker.CurrentDir() : QString::fromStdString(path);
+            session.runCommand(WorkerCommand::Search, [&] { worker.Search(root); });
+            worker.setOnSearchListing(nullptr, {});
+            worker.clearEvent(TWorkerEvent::OnSearchDone);
+            if (session.failed() || !done) {
+                std::fprintf(stderr, "vantor-ftp-cli: the search did not complete (-v shows why)\n");
+                return cli::kExitFailed;
+            }
+            std::printf("%ld %s\n", matches, matches == 1 ? "match" : "matches");
+            return cli::kExitOk;
+        });
+}
+
+} // namespace
+
+VANTOR_CLI_COMMAND(cli::CliCommand{"find", "find URL MASK [--tls] [--active] [--host NAME-OR-ID] ...",
+                                   "search a remote tree for names matching MASK (*, ?, [set]); prints "
+                                   "directory<TAB>name per match, then the count",
+                                   cli::CliWorkerSession::flags(), cli::CliWorkerSession::valueOptions(),
+                                   runFind});

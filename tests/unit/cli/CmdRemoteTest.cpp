@@ -1,0 +1,176 @@
+// The remote subcommands of vantor-ftp-cli (ls, mkdir, rm, mv, chmod, chown,
+// chgrp, find), run as a process against the scripted server.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "support/ScriptedFtpServer.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CmdRemoteTest : public ::testing::Test
+{
+protected:
+    CliRun run(QStringList args)
+    {
+        args.prepend(m_data.path());
+        args.prepend(QStringLiteral("--data-dir"));
+        QProcess p;
+        p.start(QString::fromUtf8(qgetenv("VANTOR_BINARY_DIR")) + QStringLiteral("/bin/vantor-ftp-cli"),
+                args);
+        CliRun r;
+        if (!p.waitForStarted(10000)) {
+            ADD_FAILURE() << "vantor-ftp-cli did not start; build the vantor-ftp-cli target";
+            return r;
+        }
+        p.closeWriteChannel();
+        if (!p.waitForFinished(60000))
+            ADD_FAILURE() << "vantor-ftp-cli did not finish";
+        r.exitCode = p.exitCode();
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+    QString url(const std::string& path, const std::string& credentials = "bob:secret@") const
+    {
+        std::string u = server.url(path);
+        u.insert(std::string("ftp://").size(), credentials);
+        return QString::fromStdString(u);
+    }
+    static bool has(const std::vector<std::string>& list, const std::string& item)
+    {
+        return std::find(list.begin(), list.end(), item) != list.end();
+    }
+
+    ScriptedFtpServer server;
+
+private:
+    QTemporaryDir m_dir;
+    QTemporaryDir m_data;
+};
+
+TEST_F(CmdRemoteTest, LsPrintsTheWorkersListingWithLinksResolved)
+{
+    server.fs().addFile("/pub/readme.txt", "hello");
+    server.fs().addDirectory("/real");
+    server.fs().addSymlink("/pub/docs", "/real");
+    server.addOverride({.command = "CWD", .argument = "docs", .code = 250, .text = "OK"});
+    const CliRun r = run({QStringLiteral("ls"), url("/pub")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("d\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\tdocs\t-> /real\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("-\t5\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\treadme.txt\n"), std::string::npos) << r.out;
+    EXPECT_TRUE(has(server.commands(), "CWD pub"));
+    EXPECT_EQ(server.commands().back(), "QUIT");
+}
+
+TEST_F(CmdRemoteTest, VerbosePrintsTheControlLogWithThePasswordMasked)
+{
+    const CliRun r = run({QStringLiteral("-v"), QStringLiteral("ls"), url("/")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("Command> USER bob\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Command> PASS ******\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Reply> 220"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("secret"), std::string::npos) << r.err;
+}
+
+TEST_F(CmdRemoteTest, MkdirMvAndRmChangeTheServersFiles)
+{
+    server.fs().addFile("/pub/old.txt", "x");
+    EXPECT_EQ(run({QStringLiteral("mkdir"), url("/pub/new")}).exitCode, 0);
+    EXPECT_TRUE(server.fs().isDirectory("/pub/new"));
+    EXPECT_EQ(run({QStringLiteral("mv"), url("/pub/old.txt"), QStringLiteral("renamed.txt")}).exitCode, 0);
+    EXPECT_TRUE(server.fs().exists("/pub/renamed.txt"));
+    EXPECT_EQ(run({QStringLiteral("rm"), url("/pub/renamed.txt")}).exitCode, 0);
+    EXPECT_FALSE(server.fs().exists("/pub/renamed.txt"));
+    EXPECT_TRUE(has(server.commands(), "RNFR old.txt"));
+    EXPECT_TRUE(has(server.commands(), "DELE renamed.txt"));
+}
+
+TEST_F(CmdRemoteTest, AFailedOperationPrintsItsErrorAndExitsWithOne)
+{
+    const CliRun r = run({QStringLiteral("rm"), url("/missing.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Could not delete the remote file. (550"), std::string::npos) << r.err;
+    const CliRun cd = run({QStringLiteral("ls"), url("/no/such/dir")});
+    EXPECT_EQ(cd.exitCode, 1);
+    EXPECT_NE(cd.err.find("Could not change to choosen directory."), std::string::npos) << cd.err;
+}
+
+TEST_F(CmdRemoteTest, RecursiveRmDeletesATreeAndRefusesOneWithALink)
+{
+    server.fs().addFile("/t/plain/a/b.txt", "b");
+    server.fs().addFile("/t/linked/keep.txt", "k");
+    server.fs().addSymlink("/t/linked/sub/link", "/");
+    EXPECT_EQ(run({QStringLiteral("rm"), QStringLiteral("-r"), url("/t/plain")}).exitCode, 0);
+    EXPECT_FALSE(server.fs().exists("/t/plain"));
+
+    const CliRun r = run({QStringLiteral("rm"), QStringLiteral("-r"), url("/t/linked")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Can't delete directory."), std::string::npos) << r.err;
+    EXPECT_TRUE(server.fs().exists("/t/linked/sub/link"));
+}
+
+TEST_F(CmdRemoteTest, SiteCommandsPutTheValueBeforeTheName)
+{
+    server.fs().addFile("/pub/f", "x");
+    EXPECT_EQ(run({QStringLiteral("chmod"), QStringLiteral("640"), url("/pub/f")}).exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("chown"), QStringLiteral("alice"), url("/pub/f")}).exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("chgrp"), QStringLiteral("staff"), url("/pub/f")}).exitCode, 0);
+    EXPECT_TRUE(has(server.commands(), "SITE CHMOD 640 f"));
+    EXPECT_TRUE(has(server.commands(), "SITE CHOWN alice f"));
+    EXPECT_TRUE(has(server.commands(), "SITE CHGRP staff f"));
+    EXPECT_EQ(server.fs().node("/pub/f")->permissions, "rw-r-----");
+    const CliRun bad = run({QStringLiteral("chmod"), QStringLiteral("999"), url("/pub/f")});
+    EXPECT_EQ(bad.exitCode, 1);
+}
+
+TEST_F(CmdRemoteTest, FindPrintsEachMatchThenTheCount)
+{
+    server.fs().addFile("/w/a.txt", "1");
+    server.fs().addFile("/w/sub/B.TXT", "2");
+    server.fs().addFile("/w/sub/c.log", "3");
+    const CliRun r = run({QStringLiteral("find"), url("/w"), QStringLiteral("*.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "/w\ta.txt\n/w/sub\tB.TXT\n2 matches\n");
+    EXPECT_EQ(run({QStringLiteral("find"), url("/w"), QStringLiteral("[z-a]")}).exitCode, 2);
+}
+
+TEST_F(CmdRemoteTest, AnUntrustedCertificateIsRefusedWithoutATerminal)
+{
+    const CliRun r = run({QStringLiteral("ls"), QStringLiteral("--tls"), url("/")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("--trust-fingerprint " + server.fingerprintSha256()), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The server's certificate was rejected."), std::string::npos) << r.err;
+    EXPECT_FALSE(has(server.verbs(), "USER"));
+
+    const CliRun trusted =
+        run({QStringLiteral("ls"), QStringLiteral("--tls"), QStringLiteral("--trust-fingerprint"),
+             QString::fromStdString(server.fingerprintSha256()), url("/")});
+    EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
+}
+
+TEST_F(CmdRemoteTest, BadUsageExitsWithTwo)
+{
+    EXPECT_EQ(run({QStringLiteral("ls"), QStringLiteral("http://example.org/")}).exitCode, 2);
+    EXPECT_EQ(run({QStringLiteral("mv"), url("/a")}).exitCode, 2);
+    EXPECT_EQ(run({QStringLiteral("rm"), url("/")}).exitCode, 2);
+}
+
+} // namespace
