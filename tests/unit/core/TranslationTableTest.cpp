@@ -351,7 +351,10 @@ TEST(MainFormTable, MessageKeysInTableOrder)
                                   "strRSFTRemoteTLSNotSupported",
                                   "strRSFTRemoteTLSNotSupportedLong",
                                   "strConnectTo"};
-    EXPECT_EQ(mainTable().keys(TTranslationSection::stStrings), expected);
+    // Keys of our own (texts the original list lacks) may only follow the list.
+    const QStringList keys = mainTable().keys(TTranslationSection::stStrings);
+    ASSERT_GE(keys.size(), expected.size());
+    EXPECT_EQ(keys.mid(0, expected.size()), expected);
 }
 
 TEST(MainFormTable, TextsWithLineBreaks)
