@@ -8,9 +8,12 @@
 #include "core/EInOutError.h"
 #include "core/FileTimes.h"
 #include "core/PathHelpers.h"
+#include "core/StoredHostLookup.h"
+#include "core/THost.h"
 #include "core/TMainConfig.h"
 #include "core/TMessageTexts.h"
 #include "engine/EFTPFileAlreadyExistsException.h"
+#include "engine/TTrustedCertificates.h"
 #include "queue/TFTPTransfer.h"
 
 namespace {
@@ -69,6 +72,20 @@ TQueueManager::TQueueManager(QObject* parent)
     connect(&m_retryTimer, &QTimer::timeout, this, &TQueueManager::retryTimerTick);
     m_progressTimer.setInterval(kProgressIntervalMs);
     connect(&m_progressTimer, &QTimer::timeout, this, &TQueueManager::emitProgress);
+    m_hostLookup = [](const QString& id) -> std::optional<THost> {
+        if (const THost* host = FindHostByID(id))
+            return *host;
+        return std::nullopt;
+    };
+    m_certificateDecider = [this](const THost& host, const ftp::CertificateInfo& info) {
+        const TTrustedCertificates::TAsk ask = m_certificatePrompter;
+        QString saveError;
+        const bool accepted =
+            TTrustedCertificates::instance().decide(host.Hostname, host.Port, info, ask, &saveError);
+        if (!saveError.isEmpty())
+            emit Log(TLogKind::lkError, saveError);
+        return accepted;
+    };
 }
 
 TQueueManager::~TQueueManager()
@@ -204,7 +221,7 @@ void TQueueManager::startThread()
         addExpansion(job, active, entries);
     };
     thread->OnLog = [this](TFTPTransfer*, bool error, const QString& text) {
-        emit Log(error ? TQueueLogKind::lkError : TQueueLogKind::lkStatus, text);
+        emit Log(error ? TLogKind::lkError : TLogKind::lkStatus, text);
     };
     thread->OnCertificate = [this](const THost& host, const ftp::CertificateInfo& info) {
         return m_certificateDecider && m_certificateDecider(host, info);
@@ -251,7 +268,7 @@ bool TQueueManager::prepareJob(TQueueItem* item, TTransferJob& job)
         job.RemoteFilename = item->GetRemoteFilename();
         job.LocalFilename = item->GetLocalFilename();
     } catch (const EEngineError& error) {
-        emit Log(TQueueLogKind::lkError, error.Message());
+        emit Log(TLogKind::lkError, error.Message());
         handOverError(item, error.clone());
         return false;
     }
@@ -333,7 +350,7 @@ void TQueueManager::addExpansion(const TTransferJob& job, bool active, const QLi
             else
                 AddUpload(job.Host, job.LocalRoot, active, job.RemoteRoot, entry.LocalPath);
         } catch (const EInOutError& error) {
-            emit Log(TQueueLogKind::lkError, error.message());
+            emit Log(TLogKind::lkError, error.message());
         }
     }
     if (active && !entries.isEmpty())

@@ -11,6 +11,8 @@
 
 #include "core/TFileAlreadyExistsAction.h"
 #include "core/THost.h"
+#include "engine/TCertificatePrompt.h"
+#include "engine/TLogKind.h"
 #include "queue/TFileExistsPrompt.h"
 #include "queue/TQueueItem.h"
 #include "queue/TSyncQueueItem.h"
@@ -22,14 +24,6 @@ struct CertificateInfo;
 
 class TFTPTransfer;
 struct TTransferJob;
-
-// Log lines of the queue; the window maps them onto its log kinds.
-enum class TQueueLogKind
-{
-    lkStatus,
-    lkError,
-    lkDebug,
-};
 
 // The outcome of loading a queue file: what was added, and why the load stopped.
 struct TQueueLoadResult
@@ -70,10 +64,14 @@ class TQueueManager final : public QObject
     Q_OBJECT
 
 public:
-    // Looks a host up by its ID text (host tree store, then quick-connect list).
+    // Looks a host up by its ID text. The default asks the host tree store, then
+    // the quick-connect list.
     using THostLookup = std::function<std::optional<THost>(const QString& hostId)>;
-    // Decides on a server certificate that did not verify; main thread.
+    // Decides on a server certificate that did not verify; main thread. The
+    // default accepts what TTrustedCertificates trusts for the host and port and
+    // otherwise asks the certificate prompter (none set: rejected).
     using TCertificateDecider = std::function<bool(const THost&, const ftp::CertificateInfo&)>;
+    using TCertificatePrompter = std::function<void(TCertificatePrompt&)>;
 
     explicit TQueueManager(QObject* parent = nullptr);
     // Stops the queue (waiting for the threads) and frees every item.
@@ -140,6 +138,10 @@ public:
 
     void setHostLookup(THostLookup lookup) { m_hostLookup = std::move(lookup); }
     void setCertificateDecider(TCertificateDecider decider) { m_certificateDecider = std::move(decider); }
+    void setCertificatePrompter(TCertificatePrompter prompter)
+    {
+        m_certificatePrompter = std::move(prompter);
+    }
 
     // Reading (main thread). Items() is a copy of the list in queue order.
     QList<TQueueItem*> Items() const;
@@ -162,7 +164,7 @@ signals:
     // Raised before the item is removed and freed.
     void OnItemDeleted(TQueueItem* item);
     void OnItemError(TQueueItem* item);
-    void Log(TQueueLogKind kind, const QString& text);
+    void Log(TLogKind kind, const QString& text);
     void threadCountChanged(int running);
     // Every 250 ms while threads run: progress of the items they work on.
     void progressTick(const QList<TQueueItemProgress>& running);
@@ -194,6 +196,7 @@ private:
     QTimer m_progressTimer;
     THostLookup m_hostLookup;
     TCertificateDecider m_certificateDecider;
+    TCertificatePrompter m_certificatePrompter;
     bool m_destroying = false;
 };
 

@@ -48,12 +48,11 @@ bool TQueueManager::RunFileExistsPromptStep()
             // A running item's old error is out of date: its thread decides anew.
             if (!item->LastError || item->Transfer || item->m_deleting)
                 continue;
-            emit Log(TQueueLogKind::lkDebug, QStringLiteral("Got an Exception of type %1!")
-                                                 .arg(QString::fromLatin1(item->LastError->ClassName())));
+            emit Log(TLogKind::lkDebug, QStringLiteral("Got an Exception of type %1!")
+                                            .arg(QString::fromLatin1(item->LastError->ClassName())));
             if (const auto* transfer = dynamic_cast<const EFTPTransferException*>(item->LastError.get()))
-                emit Log(TQueueLogKind::lkDebug,
-                         QStringLiteral(" :: %1 :: %2")
-                             .arg(transfer->ShortDescription, transfer->LongDescription));
+                emit Log(TLogKind::lkDebug, QStringLiteral(" :: %1 :: %2")
+                                                .arg(transfer->ShortDescription, transfer->LongDescription));
             const auto* exists = dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get());
             if (!exists)
                 continue;

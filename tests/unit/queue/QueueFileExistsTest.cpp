@@ -19,8 +19,8 @@ protected:
         m_manager.setFileExistsPrompter(&m_prompter);
         QObject::connect(&m_manager, &TQueueManager::OnItemComplete,
                          [this](TQueueItem* item) { m_completed.append(item->RemoteFilename); });
-        QObject::connect(&m_manager, &TQueueManager::Log, [this](TQueueLogKind kind, const QString& text) {
-            if (kind == TQueueLogKind::lkDebug)
+        QObject::connect(&m_manager, &TQueueManager::Log, [this](TLogKind kind, const QString& text) {
+            if (kind == TLogKind::lkDebug)
                 m_debug.append(text);
         });
     }

@@ -33,7 +33,7 @@ protected:
             m_errorStates.append(item->StatusText);
         });
         QObject::connect(&m_manager, &TQueueManager::Log,
-                         [this](TQueueLogKind, const QString& text) { m_log.append(text); });
+                         [this](TLogKind, const QString& text) { m_log.append(text); });
     }
 
     TQueueItem* download(const QString& remote, qint64 size = -1)
