@@ -112,3 +112,16 @@ std::optional<double> DateTimeValueFromText(const QString& text, QString* error)
     }
     return DateTimeToValue(parsed);
 }
+
+double EntryTimeToValue(const ftp::EntryTime& time)
+{
+    if (!time.hasDate())
+        return kUnknownDateTime;
+    const QDate date(time.year, time.month, time.day);
+    if (!date.isValid())
+        return kUnknownDateTime;
+    QTime clock = time.hasTime() ? QTime(time.hour, time.minute, std::max(time.second, 0)) : QTime(0, 0);
+    if (!clock.isValid())
+        clock = QTime(0, 0);
+    return DateTimeToValue(QDateTime(date, clock, Qt::LocalTime));
+}

@@ -5,6 +5,8 @@
 #include <QDateTime>
 #include <QString>
 
+#include "ftp/ListingEntry.h"
+
 // Modification times of queue items are kept as a date-time value: days since
 // 30 December 1899 (local time) in the integer part, the time of day as the
 // fraction. -1 means "unknown". The value is what the queue file round-trips.
@@ -23,3 +25,6 @@ QString DateTimeValueToText(double value);
 // Reads what DateTimeValueToText writes, under the default locale. On failure
 // returns nothing and sets `error` to "'TEXT' is not a valid date and time".
 std::optional<double> DateTimeValueFromText(const QString& text, QString* error = nullptr);
+
+// The time of a listing entry as a value; -1 when the listing gave no date.
+double EntryTimeToValue(const ftp::EntryTime& time);

@@ -59,18 +59,6 @@ Error wrapped(const ftp::FtpError& cause)
     }
 }
 
-double entryTimeValue(const ftp::EntryTime& time)
-{
-    if (!time.hasDate())
-        return kUnknownDateTime;
-    const QDate date(time.year, time.month, time.day);
-    if (!date.isValid())
-        return kUnknownDateTime;
-    const QTime clock =
-        time.hasTime() ? QTime(time.hour, time.minute, std::max(time.second, 0)) : QTime(0, 0);
-    return DateTimeToValue(QDateTime(date, clock.isValid() ? clock : QTime(0, 0), Qt::LocalTime));
-}
-
 // Creates every missing level of a local directory path; a level that cannot be
 // made is passed over (the transfer into it fails later with a clear reason).
 void ensureLocalDirectory(const QString& path)
@@ -450,7 +438,7 @@ void TFTPTransfer::downloadDirectory()
         found.RemotePath = here + name;
         found.IsDirectory = entry.isDirectory();
         found.Size = entry.size.value_or(-1);
-        found.ModifiedDateTime = entryTimeValue(entry.modified);
+        found.ModifiedDateTime = EntryTimeToValue(entry.modified);
         expansion.append(found);
     }
     if (stopping())
@@ -470,7 +458,7 @@ void TFTPTransfer::downloadFile()
         const std::vector<ftp::ListingEntry> entries = m_client->list(utf8(remote));
         if (!entries.empty()) {
             m_job.FileSize = entries.front().size.value_or(-1);
-            m_job.FileModifiedDateTime = entryTimeValue(entries.front().modified);
+            m_job.FileModifiedDateTime = EntryTimeToValue(entries.front().modified);
             onMain([&] {
                 if (OnItemInfo)
                     OnItemInfo(this, m_job.FileSize, m_job.FileModifiedDateTime);
@@ -617,7 +605,7 @@ void TFTPTransfer::uploadFile()
             const ftp::ListingEntry& entry = entries.front();
             const qint64 remoteSize = entry.size.value_or(0);
             const QString localDate = DateTimeValueToText(m_job.FileModifiedDateTime);
-            const QString remoteDate = DateTimeValueToText(entryTimeValue(entry.modified));
+            const QString remoteDate = DateTimeValueToText(EntryTimeToValue(entry.modified));
             if (m_job.FileSize <= remoteSize) {
                 ReportStatus(text(TMessageKey::strRSFTPRemoteFileAlreadyExists), TTransferState::tsError);
                 throw EFTRemoteFileAlreadyExists(remoteDate, localDate, remoteSize, m_job.FileSize);

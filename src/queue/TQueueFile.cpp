@@ -65,7 +65,10 @@ QString attribute(const pugi::xml_node& node, const char* name)
 
 } // namespace
 
-bool TQueueFile::Write(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
+namespace {
+
+bool writeRecords(const QString& path, const QList<TQueueFileRecord>& records, bool keepChildren,
+                  QString* error)
 {
     pugi::xml_document document;
     pugi::xml_node root;
@@ -73,7 +76,7 @@ bool TQueueFile::Write(const QString& path, const QList<TQueueFileRecord>& recor
         if (!parseFile(path, document, error))
             return false;
         root = document.document_element();
-        while (root.first_child())
+        while (!keepChildren && root.first_child())
             root.remove_child(root.first_child());
     } else {
         pugi::xml_node declaration = document.append_child(pugi::node_declaration);
@@ -106,6 +109,18 @@ bool TQueueFile::Write(const QString& path, const QList<TQueueFileRecord>& recor
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool TQueueFile::Write(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
+{
+    return writeRecords(path, records, false, error);
+}
+
+bool TQueueFile::Append(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
+{
+    return writeRecords(path, records, true, error);
 }
 
 std::optional<QList<TQueueFileRecord>> TQueueFile::Read(const QString& path, QString* error)

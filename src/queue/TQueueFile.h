@@ -43,6 +43,10 @@ public:
     // and the save fails with the parser's reason.
     static bool Write(const QString& path, const QList<TQueueFileRecord>& records, QString* error = nullptr);
 
+    // Adds the records behind what the file holds (every element kept as it is),
+    // or writes a new file when there is none.
+    static bool Append(const QString& path, const QList<TQueueFileRecord>& records, QString* error = nullptr);
+
     // Every element child of the document element, in order. Nothing, with the
     // reason, when the file cannot be read or is not well-formed.
     static std::optional<QList<TQueueFileRecord>> Read(const QString& path, QString* error = nullptr);

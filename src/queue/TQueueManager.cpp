@@ -26,27 +26,33 @@ std::unique_ptr<TQueueManager>& globalManager()
     return instance;
 }
 
-int maxTransferCount()
-{
-    return MainConfig() ? MainConfig()->MaxFTPTransferCount() : 3;
-}
-
-int maxRetryCount()
-{
-    return MainConfig() ? MainConfig()->MaxRetryCount() : 3;
-}
-
-int retryDelay()
-{
-    return MainConfig() ? MainConfig()->RetryDelay() : 30;
-}
-
 QString awaitingText()
 {
     return TMessageTexts::text(TMessageKey::strRSSTAwaitingTransfer);
 }
 
 } // namespace
+
+int TQueueManager::maxTransferCount() const
+{
+    if (m_limits.maxTransferCount)
+        return *m_limits.maxTransferCount;
+    return MainConfig() ? MainConfig()->MaxFTPTransferCount() : 3;
+}
+
+int TQueueManager::maxRetryCount() const
+{
+    if (m_limits.maxRetryCount)
+        return *m_limits.maxRetryCount;
+    return MainConfig() ? MainConfig()->MaxRetryCount() : 3;
+}
+
+int TQueueManager::retryDelay() const
+{
+    if (m_limits.retryDelay)
+        return *m_limits.retryDelay;
+    return MainConfig() ? MainConfig()->RetryDelay() : 30;
+}
 
 TQueueManager* QueueManager()
 {
@@ -167,10 +173,20 @@ TQueueItem* TQueueManager::AddUpload(const THost& host, const QString& localRoot
 
 // ---- scheduling --------------------------------------------------------------
 
+namespace {
+
+// The eligibility rule, with the retry limit read once per walk over the list.
+bool eligible(const TQueueItem* item, int maxRetries)
+{
+    return item->State == TTransferState::tsAwaiting && item->Active && item->RetryCount < maxRetries &&
+           item->RetryDelayLeft == 0 && !item->Transfer && !item->isBeingStopped();
+}
+
+} // namespace
+
 bool TQueueManager::isEligible(const TQueueItem* item) const
 {
-    return item->State == TTransferState::tsAwaiting && item->Active && item->RetryCount < maxRetryCount() &&
-           item->RetryDelayLeft == 0 && !item->Transfer && !item->m_deleting;
+    return eligible(item, maxRetryCount());
 }
 
 void TQueueManager::Schedule(int extraThreads)
@@ -182,19 +198,20 @@ void TQueueManager::Schedule(int extraThreads)
         QMutexLocker lock(&m_threadsLock);
         running = int(m_threads.size());
     }
-    int eligible = 0;
+    int eligibleItems = 0;
     {
         QMutexLocker lock(&m_itemsLock);
+        const int maxRetries = maxRetryCount();
         for (const TQueueItem* item : std::as_const(m_items))
-            if (isEligible(item))
-                ++eligible;
+            if (eligible(item, maxRetries))
+                ++eligibleItems;
     }
     // Threads beyond the eligible items would find nothing and end at once.
     const int limit = maxTransferCount() + extraThreads;
-    while (running < limit && eligible > 0) {
+    while (running < limit && eligibleItems > 0) {
         startThread();
         ++running;
-        --eligible;
+        --eligibleItems;
     }
 }
 
@@ -323,9 +340,10 @@ void TQueueManager::TakeNextItem(TFTPTransfer* thread)
     // A thread asked to stop ends after this hand-over: it gets nothing more.
     if (thread->StopRequested() || m_destroying)
         return;
+    const int maxRetries = maxRetryCount();
     for (qsizetype i = 0; i < m_items.size(); ++i) {
         TQueueItem* item = m_items[i];
-        if (!isEligible(item))
+        if (!eligible(item, maxRetries))
             continue;
         TTransferJob job;
         if (!prepareJob(item, job))
@@ -534,12 +552,13 @@ bool TQueueManager::isIdle() const
     if (threadCount() > 0)
         return false;
     QMutexLocker lock(&m_itemsLock);
+    const int maxRetries = maxRetryCount();
     for (const TQueueItem* item : std::as_const(m_items)) {
-        if (isEligible(item) || item->Transfer)
+        if (eligible(item, maxRetries) || item->Transfer)
             return false;
         if (!item->Active)
             continue;
-        if (item->RetryDelayLeft > 0 && item->RetryCount < maxRetryCount())
+        if (item->RetryDelayLeft > 0 && item->RetryCount < maxRetries)
             return false;
         if (item->LastError && dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get()))
             return false;

@@ -14,6 +14,7 @@
 #include "engine/TCertificatePrompt.h"
 #include "engine/TLogKind.h"
 #include "queue/TFileExistsPrompt.h"
+#include "queue/TQueueFile.h"
 #include "queue/TQueueItem.h"
 #include "queue/TSyncQueueItem.h"
 #include "queue/TTransferState.h"
@@ -32,6 +33,15 @@ struct TQueueLoadResult
     QString message; // "Can't load QueueItem.\r\nReason: ..." or the file's own failure
     int added = 0;
     int skipped = 0; // elements of unknown hosts or directions, dropped silently
+};
+
+// Settings the command-line tool sets for one run without touching Config.xml;
+// an empty field reads the setting (MaxFTPTransferCount, MaxRetryCount, RetryDelay).
+struct TQueueLimits
+{
+    std::optional<int> maxTransferCount;
+    std::optional<int> maxRetryCount;
+    std::optional<int> retryDelay; // seconds
 };
 
 // What the window shows of a running item, sampled on a timer (batched, never
@@ -108,6 +118,8 @@ public:
 
     // The queue file (see TQueueFile). Loading appends, with every item inactive.
     bool SaveToFile(const QString& path, QString* error = nullptr);
+    // The queue as the file holds it, in queue order.
+    QList<TQueueFileRecord> Records() const;
     TQueueLoadResult LoadFromFile(const QString& path);
     // Queue.xml in the data folder. A missing file loads as an empty queue; one
     // that cannot be read is copied aside (the result says where).
@@ -135,6 +147,11 @@ public:
     // window may drive both itself instead.
     void startRetryTimer(int intervalMs = 1000);
     void stopRetryTimer();
+
+    void setLimits(const TQueueLimits& limits) { m_limits = limits; }
+    int maxTransferCount() const;
+    int maxRetryCount() const;
+    int retryDelay() const;
 
     void setHostLookup(THostLookup lookup) { m_hostLookup = std::move(lookup); }
     void setCertificateDecider(TCertificateDecider decider) { m_certificateDecider = std::move(decider); }
@@ -194,6 +211,7 @@ private:
     bool m_promptOpen = false;
     QTimer m_retryTimer;
     QTimer m_progressTimer;
+    TQueueLimits m_limits;
     THostLookup m_hostLookup;
     TCertificateDecider m_certificateDecider;
     TCertificatePrompter m_certificatePrompter;

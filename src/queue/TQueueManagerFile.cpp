@@ -32,7 +32,7 @@ QString TQueueManager::QueueFilePath()
     return GetAppDataFolder() + QDir::separator() + QStringLiteral("Queue.xml");
 }
 
-bool TQueueManager::SaveToFile(const QString& path, QString* error)
+QList<TQueueFileRecord> TQueueManager::Records() const
 {
     QMutexLocker lock(&m_itemsLock);
     QList<TQueueFileRecord> records;
@@ -58,7 +58,13 @@ bool TQueueManager::SaveToFile(const QString& path, QString* error)
         record.TransferDirection = item->TransferDirection ? kDownload : kUpload;
         records.append(std::move(record));
     }
-    return TQueueFile::Write(path, records, error);
+    return records;
+}
+
+bool TQueueManager::SaveToFile(const QString& path, QString* error)
+{
+    QMutexLocker lock(&m_itemsLock);
+    return TQueueFile::Write(path, Records(), error);
 }
 
 std::optional<THost> TQueueManager::lookupHost(const QString& hostId)
