@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -320,7 +321,8 @@ void TFTPWorker::Shutdown(int disconnectMs, int threadMs)
         m_client.abort();
         waitFinished(threadMs);
     }
-    wait();
+    while (!wait(50))
+        QCoreApplication::processEvents();
 }
 
 // --- Commands for the thread -----------------------------------------------------
@@ -452,6 +454,8 @@ bool TFTPWorker::EnsureConnected()
 {
     if (m_client.isConnected())
         return true;
+    if (m_client.options().host.empty())
+        return false; // no host was ever set: nothing to reconnect to
     const QString remembered = CurrentDir();
     const QString status = StatusText();
     m_silentReconnect.store(true);

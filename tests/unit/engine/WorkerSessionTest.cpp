@@ -280,6 +280,18 @@ TEST_F(WorkerSessionTest, AcceptOnceIsNotWrittenDown)
     EXPECT_EQ(recorder.prompts.size(), 1u) << "asked again in the same run";
 }
 
+TEST_F(WorkerSessionTest, ShutdownCutsAnOperationThatDoesNotEnd)
+{
+    server.fs().addFile("/f", "x");
+    server.addOverride({.command = "LIST", .data = {.kind = DataFaultKind::StallAfter, .bytes = 0}});
+    logIn();
+    worker->List();
+    ASSERT_TRUE(waitUntil([&] { return server.dataStats().connections == 1; }));
+    worker->Shutdown(100, 100);
+    EXPECT_TRUE(worker->isFinished());
+    EXPECT_FALSE(worker->IsConnected());
+}
+
 TEST_F(WorkerSessionTest, ResumeSupportIsAskedOnce)
 {
     recorder.onLoggedIn = [](TFTPWorker& w) {
