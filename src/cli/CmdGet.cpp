@@ -1,72 +1,118 @@
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
+#include <vector>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include "CliCommand.h"
-#include "CliFtpSession.h"
-#include "FtpUrl.h"
-#include "TransferProgress.h"
+#include "CliQueueSession.h"
+#include "CliRemoteProbe.h"
+#include "CliWorkerSession.h"
+#include "core/EInOutError.h"
+#include "queue/TQueueFile.h"
+
+// get URL... LOCALDIR: every source (a file or a whole directory tree) lands in
+// LOCALDIR under its own name, through the transfer queue.
 
 namespace {
 
+struct Download
+{
+    THost host;
+    bool storedHost = false;
+    cli::RemoteSource source;
+};
+
 int runGet(const cli::CliArgs& args)
 {
-    if (args.positional().size() != 2) {
-        std::fprintf(stderr, "usage: vantor-ftp-cli get URL LOCALDIR [--resume]\n");
+    const auto& positional = args.positional();
+    if (positional.size() < 2) {
+        std::fprintf(stderr, "usage: vantor-ftp-cli get URL... LOCALDIR\n");
         return cli::kExitUsage;
     }
     std::string error;
-    auto url = cli::FtpUrl::parse(args.positional()[0], error);
-    if (!url) {
+    const auto options = cli::CliQueueOptions::parse(args, error);
+    if (!options) {
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
         return cli::kExitUsage;
     }
-    const std::string& remote = url->path;
-    const std::string name =
-        remote.substr(remote.find_last_of('/') == std::string::npos ? 0 : remote.find_last_of('/') + 1);
-    // The name becomes a local path: nothing that could leave LOCALDIR.
-    if (name.empty() || name == "." || name == ".." || name.find('\\') != std::string::npos) {
-        std::fprintf(stderr, "vantor-ftp-cli: the URL does not name a file: %s\n",
-                     args.positional()[0].c_str());
+    const QString localDir = QDir(QString::fromStdString(positional.back())).absolutePath();
+    if (QFileInfo::exists(localDir) && !QFileInfo(localDir).isDir()) {
+        std::fprintf(stderr, "vantor-ftp-cli: not a directory: %s\n", positional.back().c_str());
         return cli::kExitUsage;
     }
-    namespace fs = std::filesystem;
-    const fs::path dir = args.positional()[1];
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (ec) {
-        std::fprintf(stderr, "vantor-ftp-cli: cannot create %s: %s\n", dir.c_str(), ec.message().c_str());
-        return cli::kExitFailed;
-    }
-    const fs::path local = dir / name;
-    std::int64_t restartAt = 0;
-    if (args.flag("--resume") && fs::exists(local, ec))
-        restartAt = static_cast<std::int64_t>(fs::file_size(local, ec));
 
     try {
-        cli::CliFtpSession session(*url, args);
-        cli::TransferProgress progress(stderr, name);
-        session.showProgress(progress, restartAt);
-        session.open();
-        session.client().retrieve(remote, local.string(), restartAt);
-        session.close();
-        return cli::kExitOk;
+        cli::CliQueueEnvironment environment;
+        std::vector<Download> downloads;
+        {
+            cli::CliRemoteProbe probe(args);
+            for (std::size_t i = 0; i + 1 < positional.size(); ++i) {
+                auto target = cli::RemoteTarget::fromArgs(args, positional[i], error);
+                if (!target) {
+                    std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+                    return args.value("--host") ? cli::kExitFailed : cli::kExitUsage;
+                }
+                const auto sources = probe.resolve(target->host, target->path, error);
+                if (!sources) {
+                    std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+                    return cli::kExitFailed;
+                }
+                for (const cli::RemoteSource& source : *sources)
+                    downloads.push_back({target->host, args.value("--host").has_value(), source});
+            }
+        }
+
+        if (const auto queueFile = args.value("--add-to-queue")) {
+            TQueueManager staging;
+            for (const Download& d : downloads) {
+                const auto host = environment.storedHostFor(d.host, d.storedHost, error);
+                if (!host) {
+                    std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+                    return cli::kExitFailed;
+                }
+                staging.AddDownload(*host, d.source.RemoteRoot, false, d.source.Modified, d.source.Size,
+                                    d.source.IsDirectory, localDir, d.source.RemoteFilename);
+            }
+            QString reason;
+            if (!TQueueFile::Append(QString::fromStdString(*queueFile), staging.Records(), &reason)) {
+                std::fprintf(stderr, "vantor-ftp-cli: %s\n", reason.toUtf8().constData());
+                return cli::kExitFailed;
+            }
+            std::printf("added %d item(s) to %s\n", staging.itemCount(), queueFile->c_str());
+            return cli::kExitOk;
+        }
+
+        cli::CliQueueSession session(args, *options);
+        for (const Download& d : downloads)
+            session.manager().AddDownload(d.host, d.source.RemoteRoot, true, d.source.Modified, d.source.Size,
+                                          d.source.IsDirectory, localDir, d.source.RemoteFilename);
+        return session.run();
+    } catch (const EInOutError& e) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", e.message().toUtf8().constData());
+        return cli::kExitFailed;
     } catch (const std::exception& e) {
-        return cli::CliFtpSession::fail(e);
+        return cli::failWith(e);
     }
 }
 
-std::vector<std::string> getFlags()
+std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b)
 {
-    auto flags = cli::CliFtpSession::flags();
-    flags.push_back("--resume");
-    return flags;
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 } // namespace
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
-    "get", "get URL LOCALDIR [--resume] [--tls] [--active] [--insecure] [--trust-fingerprint HEX]",
-    "download one file into LOCALDIR under its remote name (--resume continues a partial file)", getFlags(),
-    cli::CliFtpSession::valueOptions(), runGet});
+    "get",
+    "get URL... LOCALDIR [--parallel N] [--retries N] [--retry-delay S] [--exists ask|overwrite|resume|skip] "
+    "[--resume] [--add-to-queue FILE] [--host NAME-OR-ID] [--tls] [--active] [--insecure] "
+    "[--trust-fingerprint HEX]",
+    "download files and directory trees into LOCALDIR through the transfer queue (--add-to-queue only adds "
+    "them, inactive, to a queue file)",
+    joined(cli::CliWorkerSession::flags(), cli::CliQueueOptions::flags()),
+    joined(joined(cli::CliWorkerSession::valueOptions(), cli::CliQueueOptions::valueOptions()),
+           {"--add-to-queue"}),
+    runGet});

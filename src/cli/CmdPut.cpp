@@ -1,87 +1,118 @@
 #include <cstdio>
-#include <filesystem>
 #include <string>
-#include <system_error>
+#include <vector>
+
+#include <QDir>
+#include <QFileInfo>
 
 #include "CliCommand.h"
-#include "CliFtpSession.h"
-#include "FtpUrl.h"
-#include "TransferProgress.h"
-#include "ftp/FtpError.h"
+#include "CliQueueSession.h"
+#include "CliRemoteProbe.h"
+#include "CliWorkerSession.h"
+#include "core/EInOutError.h"
+#include "queue/TQueueFile.h"
+
+// put LOCALPATH... URL: every source (a file or a whole directory tree) lands in
+// the remote directory URL under its own name, through the transfer queue. Missing
+// remote directories are made level by level.
 
 namespace {
 
-// The size of `name` on the server: SIZE where offered, else its listing entry;
-// nothing when it does not exist.
-std::optional<std::int64_t> remoteSize(ftp::Client& client, const std::string& name)
-{
-    if (client.hasFeature("SIZE"))
-        return client.size(name);
-    try {
-        auto entries = client.list(name);
-        if (!entries.empty())
-            return entries.front().size;
-    } catch (const ftp::ReplyError&) {
-    }
-    return std::nullopt;
-}
-
 int runPut(const cli::CliArgs& args)
 {
-    if (args.positional().size() != 2) {
-        std::fprintf(stderr, "usage: vantor-ftp-cli put LOCALFILE URL [--resume]\n");
+    const auto& positional = args.positional();
+    if (positional.size() < 2) {
+        std::fprintf(stderr, "usage: vantor-ftp-cli put LOCALPATH... URL\n");
         return cli::kExitUsage;
     }
-    namespace fs = std::filesystem;
-    const fs::path local = args.positional()[0];
     std::string error;
-    auto url = cli::FtpUrl::parse(args.positional()[1], error);
-    if (!url) {
+    const auto options = cli::CliQueueOptions::parse(args, error);
+    if (!options) {
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
         return cli::kExitUsage;
     }
-    std::error_code ec;
-    if (!fs::is_regular_file(local, ec)) {
-        std::fprintf(stderr, "vantor-ftp-cli: not a file: %s\n", local.c_str());
-        return cli::kExitFailed;
+    auto target = cli::RemoteTarget::fromArgs(args, positional.back(), error);
+    if (!target) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+        return args.value("--host") ? cli::kExitFailed : cli::kExitUsage;
     }
-    const std::string name = local.filename().string();
-    const auto localSize = static_cast<std::int64_t>(fs::file_size(local, ec));
+    QStringList sources;
+    for (std::size_t i = 0; i + 1 < positional.size(); ++i) {
+        const QFileInfo info(QString::fromStdString(positional[i]));
+        if (!info.exists()) {
+            std::fprintf(stderr, "vantor-ftp-cli: no such file or directory: %s\n", positional[i].c_str());
+            return cli::kExitFailed;
+        }
+        QString path = info.absoluteFilePath();
+        while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        sources.append(path);
+    }
 
     try {
-        cli::CliFtpSession session(*url, args);
-        session.open();
-        ftp::Client& client = session.client();
-        if (!url->path.empty())
-            client.cwd(url->path);
-        std::int64_t offset = 0;
-        if (args.flag("--resume"))
-            offset = remoteSize(client, name).value_or(0);
-        if (offset > localSize)
-            throw ftp::ProtocolError("Cannot resume: the remote file is larger than the local one", false);
-        cli::TransferProgress progress(stderr, name);
-        session.showProgress(progress, offset);
-        if (args.flag("--resume"))
-            client.store(local.string(), name, ftp::Client::StoreMode::Append, offset);
-        else
-            client.store(local.string(), name, ftp::Client::StoreMode::Replace);
-        session.close();
-        return cli::kExitOk;
+        cli::CliQueueEnvironment environment;
+        QString remoteDir;
+        if (target->path.rfind('/', 0) == 0) {
+            remoteDir = cli::CliRemoteProbe::absolutePath(QStringLiteral("/"), target->path);
+        } else {
+            // A path relative to the login directory: ask the server where that is.
+            cli::CliRemoteProbe probe(args);
+            const auto login = probe.loginDirectory(target->host, error);
+            if (!login) {
+                std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+                return cli::kExitFailed;
+            }
+            remoteDir = cli::CliRemoteProbe::absolutePath(*login, target->path);
+        }
+
+        const bool stored = args.value("--host").has_value();
+        if (const auto queueFile = args.value("--add-to-queue")) {
+            const auto host = environment.storedHostFor(target->host, stored, error);
+            if (!host) {
+                std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+                return cli::kExitFailed;
+            }
+            TQueueManager staging;
+            for (const QString& source : sources)
+                staging.AddUpload(*host, QFileInfo(source).path(), false, remoteDir, source);
+            QString reason;
+            if (!TQueueFile::Append(QString::fromStdString(*queueFile), staging.Records(), &reason)) {
+                std::fprintf(stderr, "vantor-ftp-cli: %s\n", reason.toUtf8().constData());
+                return cli::kExitFailed;
+            }
+            std::printf("added %d item(s) to %s\n", staging.itemCount(), queueFile->c_str());
+            return cli::kExitOk;
+        }
+
+        cli::CliQueueSession session(args, *options);
+        for (const QString& source : sources)
+            session.manager().AddUpload(target->host, QFileInfo(source).path(), true, remoteDir, source);
+        return session.run();
+    } catch (const EInOutError& e) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", e.message().toUtf8().constData());
+        return cli::kExitFailed;
     } catch (const std::exception& e) {
-        return cli::CliFtpSession::fail(e);
+        return cli::failWith(e);
     }
 }
 
-std::vector<std::string> putFlags()
+std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b)
 {
-    auto flags = cli::CliFtpSession::flags();
-    flags.push_back("--resume");
-    return flags;
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
 } // namespace
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
-    "put", "put LOCALFILE URL [--resume] [--tls] [--active] [--insecure] [--trust-fingerprint HEX]",
-    "upload one file into the remote directory URL under its local name (--resume appends to a partial file)",
-    putFlags(), cli::CliFtpSession::valueOptions(), runPut});
+    "put",
+    "put LOCALPATH... URL [--parallel N] [--retries N] [--retry-delay S] [--exists "
+    "ask|overwrite|resume|skip] "
+    "[--resume] [--add-to-queue FILE] [--host NAME-OR-ID] [--tls] [--active] [--insecure] "
+    "[--trust-fingerprint HEX]",
+    "upload files and directory trees into the remote directory URL through the transfer queue "
+    "(--add-to-queue only adds them, inactive, to a queue file)",
+    joined(cli::CliWorkerSession::flags(), cli::CliQueueOptions::flags()),
+    joined(joined(cli::CliWorkerSession::valueOptions(), cli::CliQueueOptions::valueOptions()),
+           {"--add-to-queue"}),
+    runPut});

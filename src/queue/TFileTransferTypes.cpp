@@ -38,7 +38,8 @@ TFileTransferTypes::TFileTransferTypes(const QString& path)
 
 TFileTransferTypes::~TFileTransferTypes()
 {
-    Save();
+    if (m_modified)
+        Save();
 }
 
 TFileTransferTypes& TFileTransferTypes::createGlobal(const QString& path)
@@ -79,7 +80,10 @@ bool TFileTransferTypes::Save(QString* error)
         setXmlAttribute(node, kTransferType, pair.second);
     }
     m_document.markModified();
-    return m_document.save(error);
+    const bool saved = m_document.save(error);
+    if (saved)
+        m_modified = false;
+    return saved;
 }
 
 QList<TFileTransferTypes::TPair> TFileTransferTypes::TypeList() const
@@ -101,6 +105,7 @@ void TFileTransferTypes::setTypeList(QList<TPair> types)
 {
     QMutexLocker locker(&m_lock);
     m_types = std::move(types);
+    m_modified = true;
     rebuildIndex();
 }
 

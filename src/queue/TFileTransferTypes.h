@@ -29,7 +29,7 @@ public:
     // Opens (or creates, with an empty root) the file at `path`; the default is
     // FileTransferTypes.xml in the data folder.
     explicit TFileTransferTypes(const QString& path = QString());
-    // Saves.
+    // Saves, when the table was changed since it was read or saved.
     ~TFileTransferTypes();
     TFileTransferTypes(const TFileTransferTypes&) = delete;
     TFileTransferTypes& operator=(const TFileTransferTypes&) = delete;
@@ -62,6 +62,7 @@ private:
     QList<TPair> m_types;
     QHash<QString, qsizetype> m_index; // lower-cased extension -> first position
     QString m_loadError;
+    bool m_modified = false;
 };
 
 // The process-wide table; nullptr when none was created.

@@ -312,12 +312,15 @@ void TQueueManager::handOverError(TQueueItem* item, std::unique_ptr<EEngineError
         // counted like any other, but spends the remaining attempts at once:
         // trying it again cannot help until the user restarts it.
         item->RetryCount = retryable ? item->RetryCount + 1 : std::max(item->RetryCount + 1, maxRetryCount());
-        item->RetryDelayLeft = retryDelay();
+        item->RetryDelayLeft = std::max(retryDelay(), 0);
     }
     // A failure that reported no status of its own would otherwise go on showing
     // "Transfering" while it waits for its retry.
     if (item->State != TTransferState::tsError)
         item->SetStatus(TTransferState::tsError, message);
+    // Without a delay there is no countdown to make it awaiting again.
+    if (!fileExists && item->RetryDelayLeft == 0)
+        item->State = TTransferState::tsAwaiting;
     emit OnItemError(item);
 }
 

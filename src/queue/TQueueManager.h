@@ -137,8 +137,8 @@ public:
 
     // The file-exists prompt step: at most one prompt, for the last item holding a
     // file-exists error; the answer applied to that item and, by its scope, to
-    // the others. Returns whether a prompt was answered. Items whose action is
-    // faeSkip are answered Skip without asking.
+    // the others. Items whose action is faeSkip are answered Skip without
+    // asking, all of them in one step. Returns whether anything was answered.
     bool RunFileExistsPromptStep();
     void setFileExistsPrompter(IFileExistsPrompter* prompter) { m_prompter = prompter; }
     bool isPromptOpen() const { return m_promptOpen; }

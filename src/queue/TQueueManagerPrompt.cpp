@@ -41,6 +41,7 @@ bool TQueueManager::RunFileExistsPromptStep()
     TFileExistsPrompt answered;
     QString answeredClass;
     bool prompted = false;
+    bool autoSkipped = false;
     {
         QMutexLocker lock(&m_itemsLock);
         for (qsizetype i = m_items.size() - 1; i >= 0 && !prompted; --i) {
@@ -56,12 +57,15 @@ bool TQueueManager::RunFileExistsPromptStep()
             const auto* exists = dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get());
             if (!exists)
                 continue;
-            TFileExistsPrompt prompt = TFileExistsPrompt::fromError(*item, *exists);
             if (item->FileExistsAction == TFileAlreadyExistsAction::faeSkip) {
-                // The item's action says skip: the answer is known without asking.
-                prompt.Choice = TFileAlreadyExistsAction::faeSkip;
-                prompt.Accepted = true;
-            } else if (m_prompter) {
+                // The item's action says skip: the answer is known without asking,
+                // and the walk goes on to the next item.
+                item->LastError.reset();
+                autoSkipped = true;
+                continue;
+            }
+            TFileExistsPrompt prompt = TFileExistsPrompt::fromError(*item, *exists);
+            if (m_prompter) {
                 m_promptOpen = true;
                 m_prompter->prompt(prompt);
                 m_promptOpen = false;
@@ -90,7 +94,7 @@ bool TQueueManager::RunFileExistsPromptStep()
     if (prompted && answered.Accepted && answered.Scope != TFileExistsPrompt::kOnlyThisFile)
         applyAnswer(answered, answeredClass);
     Schedule();
-    return prompted && answered.Accepted;
+    return autoSkipped || (prompted && answered.Accepted);
 }
 
 void TQueueManager::applyAnswer(const TFileExistsPrompt& prompt, const QString& errorClass)

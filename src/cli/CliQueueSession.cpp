@@ -1,0 +1,344 @@
+#include "CliQueueSession.h"
+
+#include <cstdio>
+#include <iostream>
+
+#include <QEventLoop>
+#include <QTimer>
+
+#include "CliQueueProgress.h"
+#include "core/EInOutError.h"
+#include "core/THosts.h"
+#include "core/TMainConfig.h"
+#include "core/TMessageTexts.h"
+#include "core/TQuickHosts.h"
+#include "core/TTranslationTable.h"
+#include "engine/EFTPFileAlreadyExistsException.h"
+#include "engine/EFTPTransferException.h"
+#include "ftp/CertificateInfo.h"
+#include "queue/TFileTransferTypes.h"
+
+namespace cli {
+
+namespace {
+
+std::string utf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+std::optional<int> parseCount(const CliArgs& args, const char* name, int minimum, std::string& error)
+{
+    const auto text = args.value(name);
+    if (!text)
+        return std::nullopt;
+    try {
+        std::size_t used = 0;
+        const int value = std::stoi(*text, &used);
+        if (used == text->size() && value >= minimum && value <= 1000000)
+            return value;
+    } catch (const std::exception&) {
+    }
+    error = std::string(name) + " needs a whole number of at least " + std::to_string(minimum) + ", not '" +
+            *text + "'";
+    return std::nullopt;
+}
+
+bool sameLogin(const THost& a, const THost& b)
+{
+    return a.Hostname == b.Hostname && a.Port == b.Port && a.IsAnonymous == b.IsAnonymous &&
+           (a.IsAnonymous || a.Username == b.Username) && a.UseSSL == b.UseSSL && a.Passive == b.Passive;
+}
+
+} // namespace
+
+// ---- options -----------------------------------------------------------------------
+
+std::vector<std::string> CliQueueOptions::flags()
+{
+    return {"--resume"};
+}
+
+std::vector<std::string> CliQueueOptions::valueOptions()
+{
+    return {"--parallel", "--retries", "--retry-delay", "--exists"};
+}
+
+std::optional<CliQueueOptions> CliQueueOptions::parse(const CliArgs& args, std::string& error)
+{
+    CliQueueOptions options;
+    options.limits.maxTransferCount = parseCount(args, "--parallel", 1, error);
+    if (!error.empty())
+        return std::nullopt;
+    options.limits.maxRetryCount = parseCount(args, "--retries", 1, error);
+    if (!error.empty())
+        return std::nullopt;
+    options.limits.retryDelay = parseCount(args, "--retry-delay", 0, error);
+    if (!error.empty())
+        return std::nullopt;
+    if (const auto exists = args.value("--exists")) {
+        if (*exists == "ask")
+            options.exists = TFileAlreadyExistsAction::faeAsk;
+        else if (*exists == "overwrite")
+            options.exists = TFileAlreadyExistsAction::faeOverwrite;
+        else if (*exists == "resume")
+            options.exists = TFileAlreadyExistsAction::faeResume;
+        else if (*exists == "skip")
+            options.exists = TFileAlreadyExistsAction::faeSkip;
+        else {
+            error = "--exists takes ask, overwrite, resume or skip, not '" + *exists + "'";
+            return std::nullopt;
+        }
+    }
+    if (args.flag("--resume")) {
+        if (options.exists && *options.exists != TFileAlreadyExistsAction::faeResume) {
+            error = "--resume contradicts --exists " + *args.value("--exists");
+            return std::nullopt;
+        }
+        options.exists = TFileAlreadyExistsAction::faeResume;
+    }
+    return options;
+}
+
+// ---- environment --------------------------------------------------------------------
+
+CliQueueEnvironment::CliQueueEnvironment()
+{
+    if (!MainConfig()) {
+        TMainConfig::createGlobal();
+        m_ownsConfig = true;
+    }
+    if (TMessageTexts::snapshot()->language().isEmpty()) {
+        TTranslationTable table;
+        if (table.loadWindowTable(QStringLiteral("MainForm"))) {
+            table.SetLanguage(MainConfig()->Language());
+            TMessageTexts::fill(table);
+        }
+    }
+    TFileTransferTypes::createGlobal();
+    THosts::createGlobal();
+    TQuickHosts::createGlobal().setSaveOnDestruction(false);
+}
+
+CliQueueEnvironment::~CliQueueEnvironment()
+{
+    TQuickHosts::destroyGlobal();
+    THosts::destroyGlobal();
+    TFileTransferTypes::destroyGlobal();
+    if (m_ownsConfig)
+        TMainConfig::destroyGlobal();
+}
+
+std::optional<THost> CliQueueEnvironment::storedHostFor(const THost& host, bool fromStore, std::string& error)
+{
+    if (fromStore)
+        return host;
+    THost stored = host;
+    bool known = false;
+    for (const auto& quick : QuickHosts()->hosts()) {
+        if (sameLogin(*quick, host)) {
+            stored.HostID = quick->HostID;
+            stored.CommonName = quick->CommonName;
+            known = true;
+            break;
+        }
+    }
+    if (!known) {
+        stored.NewHostID();
+        if (stored.CommonName.isEmpty())
+            stored.CommonName = stored.Hostname;
+    }
+    QString reason;
+    if (!QuickHosts()->AddOrUpdate(stored, &reason)) {
+        error = "cannot store the host in the quick-connect list: " + utf8(reason);
+        return std::nullopt;
+    }
+    return stored;
+}
+
+// ---- session -----------------------------------------------------------------------------
+
+CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& options)
+    : m_prompter([this] {
+        if (m_progress)
+            m_progress->clear();
+    })
+    , m_progress(std::make_unique<CliQueueProgress>(stderr))
+    , m_interactive(CliFileExistsPrompter::interactive())
+    , m_verbose(args.verbose())
+    , m_insecure(args.flag("--insecure"))
+    , m_trustedFingerprint(args.value("--trust-fingerprint"))
+{
+    m_manager.setLimits(options.limits);
+    const TFileAlreadyExistsAction local =
+        options.exists.value_or(MainConfig()->LocalFileAlreadyExistsAction());
+    const TFileAlreadyExistsAction remote =
+        options.exists.value_or(MainConfig()->RemoteFileAlreadyExistsAction());
+    // Without a terminal nobody can answer: asking counts as skipping, at once.
+    const auto unasked = [this](TFileAlreadyExistsAction action) {
+        return !m_interactive && action == TFileAlreadyExistsAction::faeAsk
+                   ? TFileAlreadyExistsAction::faeSkip
+                   : action;
+    };
+    m_manager.SetDefaultLocalExistsAction(unasked(local));
+    m_manager.SetDefaultRemoteExistsAction(unasked(remote));
+    m_manager.setFileExistsPrompter(&m_prompter);
+    m_manager.setCertificatePrompter([this](TCertificatePrompt& prompt) { decideCertificate(prompt); });
+    if (m_insecure)
+        std::fprintf(stderr,
+                     "vantor-ftp-cli: warning: --insecure: the server's certificate is not checked\n");
+
+    connect(&m_manager, &TQueueManager::OnItemAdded, this,
+            [this](TQueueItem* item) { m_progress->itemAdded(*item); });
+    connect(&m_manager, &TQueueManager::OnItemComplete, this, [this](TQueueItem* item) {
+        ++m_completed;
+        m_progress->itemCompleted(*item);
+        printOutcome(QStringLiteral("done"), item);
+    });
+    connect(&m_manager, &TQueueManager::progressTick, this,
+            [this](const QList<TQueueItemProgress>& running) { m_progress->update(running); });
+    connect(&m_manager, &TQueueManager::OnItemError, this, [this](TQueueItem* item) {
+        if (item->LastError && dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get()))
+            QTimer::singleShot(0, this, [this] { answerPrompts(); });
+    });
+    connect(&m_manager, &TQueueManager::Log, this,
+            [this](TLogKind kind, const QString& text) { printLog(kind, text); });
+}
+
+CliQueueSession::~CliQueueSession()
+{
+    m_manager.StopQueue();
+}
+
+void CliQueueSession::printLog(TLogKind kind, const QString& text)
+{
+    if (kind == TLogKind::lkDebug || (!m_verbose && kind != TLogKind::lkError))
+        return;
+    m_progress->clear();
+    std::fprintf(stderr, "%s%s\n", kind == TLogKind::lkError ? "vantor-ftp-cli: " : "Status> ",
+                 utf8(text).c_str());
+}
+
+void CliQueueSession::printOutcome(const QString& word, TQueueItem* item, const QString& detail)
+{
+    m_progress->clear();
+    QString remote;
+    QString local;
+    try {
+        remote = item->GetRemoteFilename();
+        local = item->GetLocalFilename();
+    } catch (const EEngineError&) {
+        remote = item->RemoteFilename;
+        local = item->LocalFilename;
+    }
+    std::string line = utf8(word) + '\t' + (item->TransferDirection ? "download" : "upload") + '\t' +
+                       utf8(remote) + '\t' + utf8(local);
+    if (!detail.isEmpty())
+        line += '\t' + utf8(detail);
+    std::fprintf(stdout, "%s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+void CliQueueSession::answerPrompts()
+{
+    if (m_prompting)
+        return;
+    m_prompting = true;
+    // On a terminal one question per second, as the window asks; otherwise every
+    // pending answer is known (skip) and given at once.
+    if (m_interactive)
+        m_manager.RunFileExistsPromptStep();
+    else
+        while (m_manager.RunFileExistsPromptStep()) {
+        }
+    m_prompting = false;
+}
+
+void CliQueueSession::tick()
+{
+    m_manager.TickRetryDelays();
+    answerPrompts();
+}
+
+bool CliQueueSession::decideCertificate(TCertificatePrompt& prompt)
+{
+    const std::string fingerprint = utf8(prompt.Fingerprint);
+    prompt.Answer = TCertificateAnswer::caReject;
+    if ((m_trustedFingerprint && ftp::CertificateInfo::sameFingerprint(*m_trustedFingerprint, fingerprint)) ||
+        m_insecure) {
+        prompt.Answer = TCertificateAnswer::caAcceptOnce;
+        return true;
+    }
+    m_progress->clear();
+    std::fprintf(stderr,
+                 "The certificate of %s:%d is not trusted (%s).\n  subject:  %s\n  issuer:   %s\n"
+                 "  valid:    %s to %s\n  SHA-256:  %s\n",
+                 utf8(prompt.Host).c_str(), prompt.Port, utf8(prompt.VerifyError).c_str(),
+                 utf8(prompt.Subject).c_str(), utf8(prompt.Issuer).c_str(),
+                 utf8(prompt.NotBefore.toString(Qt::ISODate)).c_str(),
+                 utf8(prompt.NotAfter.toString(Qt::ISODate)).c_str(), utf8(prompt.FingerprintText).c_str());
+    if (!m_interactive) {
+        std::fprintf(stderr,
+                     "vantor-ftp-cli: refused the certificate with SHA-256 fingerprint %s; accept it with "
+                     "--trust-fingerprint %s\n",
+                     utf8(prompt.FingerprintText).c_str(), fingerprint.c_str());
+        return false;
+    }
+    for (;;) {
+        std::fprintf(stderr, "Reject, accept once or accept always? [r/o/a] ");
+        std::fflush(stderr);
+        std::string answer;
+        if (!std::getline(std::cin, answer) || answer == "r" || answer == "R")
+            return false;
+        if (answer == "o" || answer == "O") {
+            prompt.Answer = TCertificateAnswer::caAcceptOnce;
+            return true;
+        }
+        if (answer == "a" || answer == "A") {
+            prompt.Answer = TCertificateAnswer::caAcceptAlways;
+            return true;
+        }
+    }
+}
+
+int CliQueueSession::run()
+{
+    QEventLoop loop;
+    QTimer ticker;
+    ticker.setInterval(1000);
+    connect(&ticker, &QTimer::timeout, this, [this] { tick(); });
+    QTimer check;
+    check.setInterval(20);
+    connect(&check, &QTimer::timeout, &loop, [&] {
+        if (!m_prompting && m_manager.isIdle())
+            loop.quit();
+    });
+    m_manager.PlayQueue();
+    ticker.start();
+    check.start();
+    loop.exec();
+    ticker.stop();
+    check.stop();
+    m_progress->finish();
+
+    // What is left has failed for good, or was skipped.
+    for (TQueueItem* item : m_manager.Items()) {
+        if (item->LastError) {
+            QString reason = item->LastError->Message();
+            if (item->LastError->ReplyCode() != 0)
+                reason += QStringLiteral(" (%1 %2)")
+                              .arg(item->LastError->ReplyCode())
+                              .arg(item->LastError->ServerText());
+            else if (!item->LastError->ServerText().isEmpty() && item->LastError->ServerText() != reason)
+                reason += QStringLiteral(" (%1)").arg(item->LastError->ServerText());
+            printOutcome(QStringLiteral("failed"), item, reason);
+        } else if (item->State == TTransferState::tsError) {
+            printOutcome(QStringLiteral("skipped"), item, item->StatusText);
+        } else {
+            printOutcome(QStringLiteral("failed"), item, item->StatusText);
+        }
+    }
+    return m_manager.itemCount() == 0 ? kExitOk : kExitFailed;
+}
+
+} // namespace cli
