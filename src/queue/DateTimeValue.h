@@ -1,9 +1,14 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
+#include <QDate>
 #include <QDateTime>
+#include <QLocale>
 #include <QString>
+#include <QStringList>
+#include <QTime>
 
 #include "ftp/ListingEntry.h"
 
@@ -17,14 +22,68 @@ inline constexpr double kUnknownDateTime = -1.0;
 QDateTime DateTimeFromValue(double value);
 // The value of a local date and time, whole seconds; -1 for an invalid QDateTime.
 double DateTimeToValue(const QDateTime& dateTime);
-
-// The default locale's text: short date, a blank and long time, the time left out
-// when the value is exactly midnight. The year is always written in full: a
-// two-digit year would come back in another century.
-QString DateTimeValueToText(double value);
-// Reads what DateTimeValueToText writes, under the default locale. On failure
-// returns nothing and sets `error` to "'TEXT' is not a valid date and time".
-std::optional<double> DateTimeValueFromText(const QString& text, QString* error = nullptr);
-
+double DateTimeToValue(const QDate& date, const QTime& time);
 // The time of a listing entry as a value; -1 when the listing gave no date.
 double EntryTimeToValue(const ftp::EntryTime& time);
+
+// The date-time text of one locale: short date, a blank and long time, the time
+// left out when the value is exactly midnight. The year is always written in
+// full (a two-digit year would come back in another century), and the long
+// time's zone name is left out (the values are local times). The formats are
+// taken apart once, so a queue file of many items is written and read quickly;
+// text the fast reader does not take is handed to QLocale's own parser.
+class TDateTimeText final
+{
+public:
+    explicit TDateTimeText(const QLocale& locale = QLocale());
+
+    QString toText(double value) const;
+    // On failure nothing, and `error` is "'TEXT' is not a valid date and time".
+    std::optional<double> fromText(const QString& text, QString* error = nullptr) const;
+
+    const QString& dateFormat() const { return m_dateFormat; }
+    const QString& timeFormat() const { return m_timeFormat; }
+
+private:
+    struct TToken
+    {
+        enum class TKind
+        {
+            Literal,
+            Day,
+            DayName,
+            Month,
+            MonthShortName,
+            MonthLongName,
+            Year,
+            Hour12,
+            Hour24,
+            Minute,
+            Second,
+            Millisecond,
+            AmPm,
+        };
+        TKind kind = TKind::Literal;
+        int width = 1; // digits written at least
+        QString text;  // literal text; for AmPm, the case the format asks for
+    };
+    using TTokens = std::vector<TToken>;
+
+    static TTokens compile(const QString& format);
+    QString format(const TTokens& tokens, const QDate& date, const QTime& time) const;
+    bool parse(const TTokens& tokens, const QString& text, qsizetype& pos, QDate& date, QTime& time,
+               bool requireEnd) const;
+
+    QLocale m_locale;
+    QString m_dateFormat;
+    QString m_timeFormat;
+    TTokens m_date;
+    TTokens m_time;
+    QStringList m_shortMonths;
+    QStringList m_longMonths;
+    QStringList m_dayNames;
+};
+
+// The same under the default locale, for single values.
+QString DateTimeValueToText(double value);
+std::optional<double> DateTimeValueFromText(const QString& text, QString* error = nullptr);

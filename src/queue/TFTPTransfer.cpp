@@ -364,6 +364,8 @@ void TFTPTransfer::connectAndLogin()
 {
     if (m_client->isConnected())
         return;
+    m_currentDirectory.clear();
+    m_currentType.clear();
     try {
         m_client->connect();
     } catch (const ftp::SocketError& error) {
@@ -404,7 +406,23 @@ void TFTPTransfer::connectAndLogin()
 
 void TFTPTransfer::sendTransferType()
 {
-    m_client->raw(utf8(TransferTypeCommand(FileTransferTypes(), m_job.LocalFilename)));
+    // One TYPE per change: a connection keeps its type until told otherwise
+    // (RFC 959 section 3.1.1.1 makes the type a state of the connection).
+    const QString command = TransferTypeCommand(FileTransferTypes(), m_job.LocalFilename);
+    if (command == m_currentType)
+        return;
+    m_currentType.clear();
+    if (m_client->raw(utf8(command)).positive())
+        m_currentType = command;
+}
+
+void TFTPTransfer::changeDirectory(const QString& path)
+{
+    if (!m_currentDirectory.isEmpty() && path == m_currentDirectory)
+        return;
+    m_currentDirectory.clear();
+    m_client->cwd(utf8(path));
+    m_currentDirectory = path;
 }
 
 void TFTPTransfer::downloadDirectory()
@@ -414,7 +432,7 @@ void TFTPTransfer::downloadDirectory()
     ReportStatus(text(TMessageKey::strRSSTSearchingDirectoryForFiles), TTransferState::tsStarting);
     QList<TSyncQueueItem> expansion;
     try {
-        m_client->cwd(utf8(remoteDir));
+        changeDirectory(remoteDir);
     } catch (const ftp::ReplyError& error) {
         throw wrapped<EFTRemoteDirectoryCantChange>(error);
     }
@@ -508,7 +526,7 @@ void TFTPTransfer::uploadDirectory()
 {
     const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
     try {
-        m_client->cwd(utf8(remoteDir));
+        changeDirectory(remoteDir);
     } catch (const ftp::ReplyError&) {
         createRemotePath(remoteDir);
     }
@@ -547,6 +565,7 @@ void TFTPTransfer::uploadDirectory()
 
 void TFTPTransfer::createRemotePath(const QString& path)
 {
+    m_currentDirectory.clear();
     const QStringList levels = remoteLevels(path);
     for (const QString& level : levels) {
         const std::string name = utf8(level);
@@ -572,6 +591,8 @@ void TFTPTransfer::createRemotePath(const QString& path)
             throw wrapped(error);
         }
     }
+    // Levels are left relative: only a path ending in "/" names where we are now.
+    m_currentDirectory = path.endsWith(QLatin1Char('/')) ? path : QString();
 }
 
 void TFTPTransfer::uploadFile()
@@ -580,7 +601,7 @@ void TFTPTransfer::uploadFile()
     const QString parent = ExtractRemoteParentPath(remote);
     const std::string name = utf8(ExtractRemoteFileName(remote));
     try {
-        m_client->cwd(utf8(parent));
+        changeDirectory(parent);
     } catch (const ftp::ReplyError&) {
         createRemotePath(parent);
     }

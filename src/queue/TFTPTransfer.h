@@ -118,6 +118,8 @@ private:
     void uploadDirectory();
     void uploadFile();
     void createRemotePath(const QString& path);
+    // CWD, left out when the connection is known to be there already.
+    void changeDirectory(const QString& path);
     void sendTransferType();
     void CloseConnection();
     void ReportStatus(const QString& text, TTransferState state);
@@ -136,6 +138,9 @@ private:
     int m_connectedPort = 0;
     QString m_connectedUser;
     bool m_connectedTls = false;
+    // What this connection is known to have been told last; empty when unknown.
+    QString m_currentDirectory;
+    QString m_currentType;
 
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_ended{false};

@@ -11,9 +11,12 @@
 namespace {
 
 // The declaration, comments and processing instructions of an existing file are
-// kept; white space between elements comes back as text nodes and is skipped.
+// kept; white space between elements is not kept (the items are written indented).
 constexpr unsigned kParseOptions =
     pugi::parse_default | pugi::parse_declaration | pugi::parse_comments | pugi::parse_pi;
+// Where the items go between the written head and tail of the document.
+const char* const kItemsMark = "vantor-queue-items";
+constexpr qint64 kWriteChunk = 1 << 20;
 
 class StringWriter final : public pugi::xml_writer
 {
@@ -27,7 +30,8 @@ private:
     std::string& m_out;
 };
 
-bool parseFile(const QString& path, pugi::xml_document& document, QString* error)
+// Parses in place: the document points into `data`, which must outlive it.
+bool parseFile(const QString& path, QByteArray& data, pugi::xml_document& document, QString* error)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -35,9 +39,14 @@ bool parseFile(const QString& path, pugi::xml_document& document, QString* error
             *error = QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString());
         return false;
     }
-    const QByteArray data = file.readAll();
+    data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        if (error)
+            *error = QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString());
+        return false;
+    }
     const pugi::xml_parse_result parsed =
-        document.load_buffer(data.constData(), static_cast<size_t>(data.size()), kParseOptions);
+        document.load_buffer_inplace(data.data(), static_cast<size_t>(data.size()), kParseOptions);
     if (!parsed) {
         if (error)
             *error = QStringLiteral("%1 is not a well-formed XML document: %2 at byte %3")
@@ -53,27 +62,73 @@ bool parseFile(const QString& path, pugi::xml_document& document, QString* error
     return true;
 }
 
-void setAttribute(pugi::xml_node& node, const char* name, const QString& value)
-{
-    node.append_attribute(name).set_value(value.toUtf8().constData());
-}
-
 QString attribute(const pugi::xml_node& node, const char* name)
 {
     return QString::fromUtf8(node.attribute(name).value());
 }
 
-} // namespace
-
-namespace {
-
-bool writeRecords(const QString& path, const QList<TQueueFileRecord>& records, bool keepChildren,
-                  QString* error)
+// An attribute value as XML text, escaped the way the rest of the document is.
+void appendEscaped(std::string& out, const QString& value)
 {
+    const QByteArray utf8 = value.toUtf8();
+    for (const char c : utf8) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                out += "&#" + std::to_string(static_cast<unsigned char>(c)) + ';';
+            else
+                out += c;
+        }
+    }
+}
+
+void appendItem(std::string& out, const TQueueFileRecord& record)
+{
+    const std::pair<const char*, const QString*> attributes[] = {
+        {"HostID", &record.HostID},
+        {"RemoteFilename", &record.RemoteFilename},
+        {"RemoteRoot", &record.RemoteRoot},
+        {"IsDirectory", &record.IsDirectory},
+        {"FileSize", &record.FileSize},
+        {"FileModifiedDateTime", &record.FileModifiedDateTime},
+        {"LocalRoot", &record.LocalRoot},
+        {"LocalFilename", &record.LocalFilename},
+        {"TransferDirection", &record.TransferDirection},
+    };
+    out += "  <QueueItem";
+    for (const auto& [name, value] : attributes) {
+        out += ' ';
+        out += name;
+        out += "=\"";
+        appendEscaped(out, *value);
+        out += '"';
+    }
+    out += " />\n";
+}
+
+// The document around the items: everything an existing file has besides its
+// root's children (kept with `keepChildren`), or a new document; split where the
+// items go.
+bool documentFrame(const QString& path, bool keepChildren, std::string& head, std::string& tail,
+                   QString* error)
+{
+    QByteArray data;
     pugi::xml_document document;
     pugi::xml_node root;
     if (QFileInfo::exists(path)) {
-        if (!parseFile(path, document, error))
+        if (!parseFile(path, data, document, error))
             return false;
         root = document.document_element();
         while (!keepChildren && root.first_child())
@@ -83,56 +138,89 @@ bool writeRecords(const QString& path, const QList<TQueueFileRecord>& records, b
         declaration.append_attribute("version").set_value("1.0");
         root = document.append_child("QueueList");
     }
-    for (const TQueueFileRecord& record : records) {
-        pugi::xml_node node = root.append_child("QueueItem");
-        setAttribute(node, "HostID", record.HostID);
-        setAttribute(node, "RemoteFilename", record.RemoteFilename);
-        setAttribute(node, "RemoteRoot", record.RemoteRoot);
-        setAttribute(node, "IsDirectory", record.IsDirectory);
-        setAttribute(node, "FileSize", record.FileSize);
-        setAttribute(node, "FileModifiedDateTime", record.FileModifiedDateTime);
-        setAttribute(node, "LocalRoot", record.LocalRoot);
-        setAttribute(node, "LocalFilename", record.LocalFilename);
-        setAttribute(node, "TransferDirection", record.TransferDirection);
-    }
-
+    root.append_child(pugi::node_comment).set_value(kItemsMark);
     std::string text;
     StringWriter writer(text);
     document.save(writer, "  ", pugi::format_indent, pugi::encoding_utf8);
+    const std::string mark = std::string("<!--") + kItemsMark + "-->";
+    const std::size_t at = text.find(mark);
+    const std::size_t lineStart = text.rfind('\n', at);
+    const std::size_t lineEnd = text.find('\n', at);
+    if (at == std::string::npos || lineStart == std::string::npos || lineEnd == std::string::npos) {
+        if (error)
+            *error = QStringLiteral("Cannot write \"%1\": the document could not be laid out").arg(path);
+        return false;
+    }
+    head = text.substr(0, lineStart + 1);
+    tail = text.substr(lineEnd + 1);
+    return true;
+}
+
+bool writeRecords(const QString& path, const TQueueFile::TRecordSource& records, bool keepChildren,
+                  QString* error)
+{
+    std::string head;
+    std::string tail;
+    if (!documentFrame(path, keepChildren, head, tail, error))
+        return false;
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
-        !file.commit()) {
+    bool ok = file.open(QIODevice::WriteOnly);
+    std::string chunk = std::move(head);
+    TQueueFileRecord record;
+    while (ok && records(record)) {
+        appendItem(chunk, record);
+        if (qint64(chunk.size()) >= kWriteChunk) {
+            ok = file.write(chunk.data(), qint64(chunk.size())) == qint64(chunk.size());
+            chunk.clear();
+        }
+    }
+    chunk += tail;
+    ok = ok && file.write(chunk.data(), qint64(chunk.size())) == qint64(chunk.size()) && file.commit();
+    if (!ok) {
         if (error)
             *error = QStringLiteral("Cannot write \"%1\". %2").arg(path, file.errorString());
         file.cancelWriting();
-        return false;
     }
-    return true;
+    return ok;
+}
+
+TQueueFile::TRecordSource fromList(const QList<TQueueFileRecord>& records)
+{
+    return [&records, next = qsizetype(0)](TQueueFileRecord& record) mutable {
+        if (next >= records.size())
+            return false;
+        record = records[next++];
+        return true;
+    };
 }
 
 } // namespace
 
-bool TQueueFile::Write(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
+bool TQueueFile::Write(const QString& path, const TRecordSource& records, QString* error)
 {
     return writeRecords(path, records, false, error);
 }
 
-bool TQueueFile::Append(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
+bool TQueueFile::Write(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
 {
-    return writeRecords(path, records, true, error);
+    return writeRecords(path, fromList(records), false, error);
 }
 
-std::optional<QList<TQueueFileRecord>> TQueueFile::Read(const QString& path, QString* error)
+bool TQueueFile::Append(const QString& path, const QList<TQueueFileRecord>& records, QString* error)
 {
+    return writeRecords(path, fromList(records), true, error);
+}
+
+bool TQueueFile::ForEach(const QString& path, const TRecordSink& sink, QString* error)
+{
+    QByteArray data;
     pugi::xml_document document;
-    if (!parseFile(path, document, error))
-        return std::nullopt;
-    QList<TQueueFileRecord> records;
+    if (!parseFile(path, data, document, error))
+        return false;
+    TQueueFileRecord record;
     for (pugi::xml_node node : document.document_element().children()) {
         if (node.type() != pugi::node_element)
             continue;
-        TQueueFileRecord record;
         record.HostID = attribute(node, "HostID");
         record.RemoteFilename = attribute(node, "RemoteFilename");
         record.RemoteRoot = attribute(node, "RemoteRoot");
@@ -142,8 +230,23 @@ std::optional<QList<TQueueFileRecord>> TQueueFile::Read(const QString& path, QSt
         record.LocalRoot = attribute(node, "LocalRoot");
         record.LocalFilename = attribute(node, "LocalFilename");
         record.TransferDirection = attribute(node, "TransferDirection");
-        records.append(std::move(record));
+        if (!sink(record))
+            break;
     }
+    return true;
+}
+
+std::optional<QList<TQueueFileRecord>> TQueueFile::Read(const QString& path, QString* error)
+{
+    QList<TQueueFileRecord> records;
+    if (!ForEach(
+            path,
+            [&records](const TQueueFileRecord& record) {
+                records.append(record);
+                return true;
+            },
+            error))
+        return std::nullopt;
     return records;
 }
 
@@ -164,16 +267,15 @@ std::optional<qint64> TQueueFile::TextToInteger(const QString& text, QString* er
 {
     bool ok = false;
     qint64 value = 0;
-    const QString trimmed = text.trimmed();
-    // Only a plain decimal number: no blanks inside, no hexadecimal or octal prefix.
-    bool plain = !trimmed.isEmpty() && trimmed == text;
-    for (qsizetype i = 0; plain && i < trimmed.size(); ++i) {
-        const QChar c = trimmed.at(i);
+    // Only a plain decimal number: no blanks, no hexadecimal or octal prefix.
+    bool plain = !text.isEmpty();
+    for (qsizetype i = 0; plain && i < text.size(); ++i) {
+        const QChar c = text.at(i);
         plain = (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-                (i == 0 && (c == QLatin1Char('-') || c == QLatin1Char('+')) && trimmed.size() > 1);
+                (i == 0 && (c == QLatin1Char('-') || c == QLatin1Char('+')) && text.size() > 1);
     }
     if (plain)
-        value = trimmed.toLongLong(&ok, 10);
+        value = text.toLongLong(&ok, 10);
     if (!ok) {
         if (error)
             *error = QStringLiteral("'%1' is not a valid integer value").arg(text);

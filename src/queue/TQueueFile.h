@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QList>
@@ -36,19 +37,26 @@ class TQueueFile final
 public:
     TQueueFile() = delete;
 
+    // Hands out the records to write one by one; false when there are no more.
+    using TRecordSource = std::function<bool(TQueueFileRecord& record)>;
+    // Takes the records read one by one; false stops the reading.
+    using TRecordSink = std::function<bool(const TQueueFileRecord& record)>;
+
     // Replaces the children of the file's document element with one QueueItem per
     // record (the declaration and the root element, whatever its name, stay), or
     // creates a new file with the root QueueList. Written through a temporary file
-    // and a rename. An existing file that is not well-formed XML is left as it is
-    // and the save fails with the parser's reason.
+    // and a rename, one line at a time. An existing file that is not well-formed
+    // XML is left as it is and the save fails with the parser's reason.
+    static bool Write(const QString& path, const TRecordSource& records, QString* error = nullptr);
     static bool Write(const QString& path, const QList<TQueueFileRecord>& records, QString* error = nullptr);
-
     // Adds the records behind what the file holds (every element kept as it is),
     // or writes a new file when there is none.
     static bool Append(const QString& path, const QList<TQueueFileRecord>& records, QString* error = nullptr);
 
-    // Every element child of the document element, in order. Nothing, with the
-    // reason, when the file cannot be read or is not well-formed.
+    // Every element child of the document element, in order. False, with the
+    // reason, when the file cannot be read or is not well-formed (nothing was
+    // handed out then).
+    static bool ForEach(const QString& path, const TRecordSink& sink, QString* error = nullptr);
     static std::optional<QList<TQueueFileRecord>> Read(const QString& path, QString* error = nullptr);
 
     // The text conversions of the format, with the messages a failure shows.

@@ -112,8 +112,15 @@ TQueueItem* TQueueManager::newItem(const THost& host, bool active, const QString
 {
     auto* item = new TQueueItem(host);
     item->Active = active;
-    item->LocalRoot = IncludeTrailingBackslash(localRoot);
-    item->RemoteRoot = IncludeTrailingSlash(remoteRoot);
+    // Items added together share their roots' text instead of holding a copy each.
+    const QString local = IncludeTrailingBackslash(localRoot);
+    if (local != m_lastLocalRoot)
+        m_lastLocalRoot = local;
+    const QString remote = IncludeTrailingSlash(remoteRoot);
+    if (remote != m_lastRemoteRoot)
+        m_lastRemoteRoot = remote;
+    item->LocalRoot = m_lastLocalRoot;
+    item->RemoteRoot = m_lastRemoteRoot;
     item->OnStatusChange = [this](TQueueItem* changed, TTransferState state, const QString& text) {
         emit OnItemStatus(changed, state, text);
     };

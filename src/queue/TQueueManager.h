@@ -212,6 +212,8 @@ private:
     QTimer m_retryTimer;
     QTimer m_progressTimer;
     TQueueLimits m_limits;
+    QString m_lastLocalRoot;
+    QString m_lastRemoteRoot;
     THostLookup m_hostLookup;
     TCertificateDecider m_certificateDecider;
     TCertificatePrompter m_certificatePrompter;

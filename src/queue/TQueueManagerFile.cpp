@@ -9,6 +9,7 @@
 #include "core/TMainConfig.h"
 #include "platform/UnreadableFile.h"
 #include "queue/DateTimeValue.h"
+#include "queue/QueuePaths.h"
 #include "queue/TQueueFile.h"
 #include "queue/TQueueManager.h"
 
@@ -32,30 +33,41 @@ QString TQueueManager::QueueFilePath()
     return GetAppDataFolder() + QDir::separator() + QStringLiteral("Queue.xml");
 }
 
+namespace {
+
+// One item as the file holds it. Paths are derived without being kept in the item
+// (writing a large queue must not grow it); a path that cannot be derived safely
+// is written empty, and loading derives it again from the side that was given.
+void fillRecord(const TQueueItem& item, const TDateTimeText& dates, TQueueFileRecord& record)
+{
+    record.HostID = item.Host.HostIDText();
+    record.RemoteFilename = item.RemoteFilename;
+    if (record.RemoteFilename.isEmpty())
+        record.RemoteFilename =
+            DeriveRemoteFilename(item.LocalRoot, item.LocalFilename, item.RemoteRoot).value_or(QString());
+    record.RemoteRoot = item.RemoteRoot;
+    record.IsDirectory = TQueueFile::BooleanToText(item.IsDirectory);
+    record.FileSize = QString::number(item.FileSize);
+    record.FileModifiedDateTime = dates.toText(item.FileModifiedDateTime);
+    record.LocalRoot = item.LocalRoot;
+    record.LocalFilename = item.LocalFilename;
+    if (record.LocalFilename.isEmpty())
+        record.LocalFilename =
+            DeriveLocalFilename(item.RemoteRoot, item.RemoteFilename, item.LocalRoot).value_or(QString());
+    record.TransferDirection = item.TransferDirection ? kDownload : kUpload;
+}
+
+} // namespace
+
 QList<TQueueFileRecord> TQueueManager::Records() const
 {
     QMutexLocker lock(&m_itemsLock);
+    const TDateTimeText dates;
     QList<TQueueFileRecord> records;
     records.reserve(m_items.size());
-    for (TQueueItem* item : std::as_const(m_items)) {
+    for (const TQueueItem* item : std::as_const(m_items)) {
         TQueueFileRecord record;
-        record.HostID = item->Host.HostIDText();
-        // A path that cannot be derived safely is written empty; loading derives
-        // it again from the side that was given.
-        try {
-            record.RemoteFilename = item->GetRemoteFilename();
-        } catch (const EEngineError&) {
-        }
-        record.RemoteRoot = item->RemoteRoot;
-        record.IsDirectory = TQueueFile::BooleanToText(item->IsDirectory);
-        record.FileSize = QString::number(item->FileSize);
-        record.FileModifiedDateTime = DateTimeValueToText(item->FileModifiedDateTime);
-        record.LocalRoot = item->LocalRoot;
-        try {
-            record.LocalFilename = item->GetLocalFilename();
-        } catch (const EEngineError&) {
-        }
-        record.TransferDirection = item->TransferDirection ? kDownload : kUpload;
+        fillRecord(*item, dates, record);
         records.append(std::move(record));
     }
     return records;
@@ -64,7 +76,17 @@ QList<TQueueFileRecord> TQueueManager::Records() const
 bool TQueueManager::SaveToFile(const QString& path, QString* error)
 {
     QMutexLocker lock(&m_itemsLock);
-    return TQueueFile::Write(path, Records(), error);
+    const TDateTimeText dates;
+    qsizetype next = 0;
+    return TQueueFile::Write(
+        path,
+        [&](TQueueFileRecord& record) {
+            if (next >= m_items.size())
+                return false;
+            fillRecord(*m_items[next++], dates, record);
+            return true;
+        },
+        error);
 }
 
 std::optional<THost> TQueueManager::lookupHost(const QString& hostId)
@@ -75,16 +97,11 @@ std::optional<THost> TQueueManager::lookupHost(const QString& hostId)
 TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
 {
     TQueueLoadResult result;
-    QString error;
-    const auto records = TQueueFile::Read(path, &error);
-    if (!records) {
-        result.message = error;
-        return result;
-    }
     QMutexLocker lock(&m_itemsLock);
+    const TDateTimeText dates;
     // Queue files name few hosts many times over.
     QHash<QString, std::optional<THost>> hosts;
-    for (const TQueueFileRecord& record : *records) {
+    const auto addRecord = [&](const TQueueFileRecord& record) {
         try {
             auto known = hosts.constFind(record.HostID);
             if (known == hosts.constEnd())
@@ -92,7 +109,7 @@ TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
             if (!known->has_value() ||
                 (record.TransferDirection != kUpload && record.TransferDirection != kDownload)) {
                 ++result.skipped;
-                continue;
+                return true;
             }
             const THost& host = **known;
             if (record.TransferDirection == kDownload) {
@@ -103,7 +120,7 @@ TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
                 const auto size = TQueueFile::TextToInteger(record.FileSize, &reason);
                 if (!size)
                     throw TElementError{reason};
-                const auto modified = DateTimeValueFromText(record.FileModifiedDateTime, &reason);
+                const auto modified = dates.fromText(record.FileModifiedDateTime, &reason);
                 if (!modified)
                     throw TElementError{reason};
                 AddDownload(host, record.RemoteRoot, false, *modified, *size, *isDirectory, record.LocalRoot,
@@ -112,19 +129,23 @@ TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
                 AddUpload(host, record.LocalRoot, false, record.RemoteRoot, record.LocalFilename);
             }
             ++result.added;
+            return true;
         } catch (const TElementError& failure) {
             result.message = QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(failure.reason);
-            return result;
         } catch (const EInOutError& failure) {
             result.message = QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(failure.message());
-            return result;
         } catch (const std::exception& failure) {
             result.message =
                 QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(QString::fromUtf8(failure.what()));
-            return result;
         }
+        return false;
+    };
+    QString error;
+    if (!TQueueFile::ForEach(path, addRecord, &error)) {
+        result.message = error;
+        return result;
     }
-    result.ok = true;
+    result.ok = result.message.isEmpty();
     return result;
 }
 
