@@ -4,7 +4,10 @@
 #include "ftp/listing/StyleRegistry.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
+
+#include <sys/mman.h>
 
 namespace ftp {
 
@@ -107,6 +110,27 @@ std::optional<std::size_t> recognise(listing::Lines lines, const listing::ParseC
     return headersOnly;
 }
 
+// The entry array of a large listing is tens of megabytes of fresh memory; with
+// 4 KiB pages, the page faults on first touch cost more than the parsing (badly so
+// in virtual machines). Asking for huge pages on the aligned middle of the
+// untouched array turns thousands of faults into a few. Purely advisory.
+void adviseHugePages(const void* data, std::size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = 2u << 20;
+    if (bytes < 2 * kHuge)
+        return;
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
+    if (last > first)
+        ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
 bool isSafeName(const std::string& name)
 {
     return !name.empty() && name.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
@@ -139,6 +163,7 @@ ListingParseResult parseListing(std::string_view raw, const ListingParseOptions&
     result.style = std::string(parser->name());
     parser->prepare(lines);
     result.entries.reserve(lines.size());
+    adviseHugePages(result.entries.data(), result.entries.capacity() * sizeof(ListingEntry));
     for (std::size_t i = 0; i < lines.size();) {
         std::size_t before = result.entries.size();
         listing::LineResult r = parser->parse(lines, i, context, result.entries);
