@@ -1,0 +1,221 @@
+// get, put and queue of vantor-ftp-cli, run as a process against the scripted
+// server: transfers through the queue, the queue options, queue files.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+#include "support/ScriptedFtpServer.h"
+
+using namespace testsupport;
+
+namespace {
+
+struct CliRun
+{
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class CmdQueueTest : public ::testing::Test
+{
+protected:
+    CliRun run(QStringList args)
+    {
+        args.prepend(m_data.path());
+        args.prepend(QStringLiteral("--data-dir"));
+        QProcess p;
+        p.start(QString::fromUtf8(qgetenv("VANTOR_BINARY_DIR")) + QStringLiteral("/bin/vantor-ftp-cli"),
+                args);
+        CliRun r;
+        if (!p.waitForStarted(10000)) {
+            ADD_FAILURE() << "vantor-ftp-cli did not start; build the vantor-ftp-cli target";
+            return r;
+        }
+        p.closeWriteChannel();
+        if (!p.waitForFinished(60000))
+            ADD_FAILURE() << "vantor-ftp-cli did not finish";
+        r.exitCode = p.exitCode();
+        r.out = p.readAllStandardOutput().toStdString();
+        r.err = p.readAllStandardError().toStdString();
+        return r;
+    }
+    QString url(const std::string& path) const
+    {
+        std::string u = server.url(path);
+        u.insert(std::string("ftp://").size(), "bob:secret@");
+        return QString::fromStdString(u);
+    }
+    QString local(const QString& relative = {}) const { return m_local.path() + QLatin1Char('/') + relative; }
+    static QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void write(const QString& path, const QByteArray& data)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(data);
+    }
+    int count(const std::string& verb) const
+    {
+        int n = 0;
+        for (const std::string& v : server.verbs())
+            n += v == verb;
+        return n;
+    }
+    static bool contains(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+
+    ScriptedFtpServer server;
+    QTemporaryDir m_data;
+    QTemporaryDir m_local;
+};
+
+TEST_F(CmdQueueTest, GetTakesSeveralSourcesFilesAndTreesIntoTheDirectory)
+{
+    server.fs().addFile("/pub/one.txt", "one");
+    server.fs().addFile("/pub/tree/a.txt", "a");
+    server.fs().addFile("/pub/tree/sub/b.txt", "bb");
+    const CliRun r = run({"get", url("/pub/one.txt"), url("/pub/tree"), local("in"), "--parallel", "2"});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("in/one.txt")), "one");
+    EXPECT_EQ(read(local("in/tree/a.txt")), "a");
+    EXPECT_EQ(read(local("in/tree/sub/b.txt")), "bb");
+    EXPECT_TRUE(
+        contains(r.out, "done\tdownload\t/pub/tree/sub/b.txt\t" + local("in/tree/sub/b.txt").toStdString()))
+        << r.out;
+    // One browsing login to find out what the sources are, then at most two transfer threads.
+    EXPECT_LE(server.sessionCount(), 3);
+}
+
+TEST_F(CmdQueueTest, PutTakesATreeIntoTheRemoteDirectoryMakingItsLevels)
+{
+    write(local("up/x.bin"), QByteArray(70000, 'x'));
+    write(local("up/deep/y.txt"), "y");
+    write(local("single.txt"), "s");
+    const CliRun r = run({"put", local("up"), local("single.txt"), url("/in/coming")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(server.fs().content("/in/coming/up/x.bin"), std::string(70000, 'x'));
+    EXPECT_EQ(server.fs().content("/in/coming/up/deep/y.txt"), "y");
+    EXPECT_EQ(server.fs().content("/in/coming/single.txt"), "s");
+}
+
+TEST_F(CmdQueueTest, ExistingFilesAreSkippedWithoutATerminalAndTheExitStatusSaysSo)
+{
+    server.fs().addFile("/f.txt", "remote");
+    write(local("f.txt"), "local!");
+    CliRun r = run({"get", url("/f.txt"), local()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.out, "skipped\tdownload\t/f.txt")) << r.out;
+    EXPECT_EQ(read(local("f.txt")), "local!");
+    EXPECT_EQ(count("RETR"), 0);
+
+    r = run({"get", url("/f.txt"), local(), "--exists", "overwrite"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("f.txt")), "remote");
+}
+
+TEST_F(CmdQueueTest, ResumeContinuesAPartialFileFromItsLength)
+{
+    const std::string content(100000, 'r');
+    server.fs().addFile("/big.bin", content + "tail");
+    write(local("big.bin"), QByteArray::fromStdString(content.substr(0, 40000)));
+    const CliRun r = run({"get", url("/big.bin"), local(), "--resume"});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("big.bin")).toStdString(), content + "tail");
+    const auto commands = server.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "REST 40000"), commands.end());
+}
+
+TEST_F(CmdQueueTest, AFailedTransferIsRetriedAsOftenAsAsked)
+{
+    server.fs().addFile("/f.txt", "content");
+    server.addOverride({.command = "RETR", .code = 450, .text = "Busy", .times = 2});
+    CliRun r = run({"get", url("/f.txt"), local(), "--retries", "2", "--retry-delay", "0"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(contains(r.out, "failed\tdownload\t/f.txt")) << r.out;
+    EXPECT_TRUE(contains(r.out, "450 Busy")) << r.out;
+    EXPECT_EQ(count("RETR"), 2);
+
+    server.addOverride({.command = "RETR", .code = 450, .text = "Busy", .times = 1});
+    r = run({"get", url("/f.txt"), local(), "--retries", "3", "--retry-delay", "0"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(read(local("f.txt")), "content");
+}
+
+TEST_F(CmdQueueTest, AddToQueueTransfersNothingAndQueueRunDoesItLater)
+{
+    server.fs().addFile("/pub/a.txt", "aaa");
+    server.fs().addFile("/pub/d/b.txt", "b");
+    write(local("up.txt"), "up");
+    const QString queue = local("my queue.xml");
+    CliRun r = run({"get", url("/pub/a.txt"), url("/pub/d"), local("in"), "--add-to-queue", queue});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    r = run({"put", local("up.txt"), url("/incoming"), "--add-to-queue", queue});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(count("RETR") + count("STOR") + count("APPE"), 0);
+    EXPECT_FALSE(QFileInfo::exists(local("in/a.txt")));
+    // The URL's host went into the quick-connect list, so the file can name it.
+    EXPECT_TRUE(read(m_data.path() + "/QuickHosts.xml").contains("Hostname=\"127.0.0.1\""));
+
+    r = run({"queue", "list", queue});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "download\t/pub/a.txt\t" + local("in/a.txt").toStdString() + "\t3\n" +
+                         "download\t/pub/d\t" + local("in/d").toStdString() + "\tdir\n" +
+                         "upload\t/incoming/up.txt\t" + local("up.txt").toStdString() + "\t2\n");
+
+    r = run({"queue", "run", queue});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("in/a.txt")), "aaa");
+    EXPECT_EQ(read(local("in/d/b.txt")), "b");
+    EXPECT_EQ(server.fs().content("/incoming/up.txt"), "up");
+    // A named queue file is left as it was.
+    r = run({"queue", "list", queue});
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+}
+
+TEST_F(CmdQueueTest, TheWindowsQueueKeepsWhatFailed)
+{
+    server.fs().addFile("/ok.txt", "ok");
+    CliRun r = run({"get", url("/ok.txt"), url("/missing.txt"), local(), "--add-to-queue",
+                    m_data.path() + "/Queue.xml"});
+    EXPECT_EQ(r.exitCode, 1); // the missing source is found out at once
+    r = run({"get", url("/ok.txt"), local(), "--add-to-queue", m_data.path() + "/Queue.xml"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    server.addOverride({.command = "RETR", .code = 550, .text = "Gone"});
+    r = run({"queue", "run"});
+    EXPECT_EQ(r.exitCode, 1);
+    r = run({"queue", "list"});
+    EXPECT_TRUE(contains(r.out, "download\t/ok.txt")) << r.out;
+    server.clearOverrides();
+    r = run({"queue", "run"});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    r = run({"queue", "list"});
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CmdQueueTest, BadOptionsAreUsageErrors)
+{
+    EXPECT_EQ(run({"get", url("/f"), local(), "--parallel", "0"}).exitCode, 2);
+    EXPECT_EQ(run({"get", url("/f"), local(), "--exists", "maybe"}).exitCode, 2);
+    EXPECT_EQ(run({"get", url("/f"), local(), "--resume", "--exists", "skip"}).exitCode, 2);
+    EXPECT_EQ(run({"get", url("/f")}).exitCode, 2);
+    EXPECT_EQ(run({"queue", "walk"}).exitCode, 2);
+    EXPECT_EQ(server.sessionCount(), 0);
+}
+
+} // namespace
