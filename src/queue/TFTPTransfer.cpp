@@ -74,6 +74,17 @@ void ensureLocalDirectory(const QString& path)
     }
 }
 
+// The entry a listing of one name gives for it. Servers that glob ("a*") or read
+// a leading "-" as options list other files too: the entry of that very name is
+// taken when there is one, else the first (the name exists in some form).
+const ftp::ListingEntry& entryNamed(const std::vector<ftp::ListingEntry>& entries, const std::string& name)
+{
+    for (const ftp::ListingEntry& entry : entries)
+        if (entry.name == name)
+            return entry;
+    return entries.front();
+}
+
 // "/a/b/c/" -> "/a", "b", "c"; a last part without "/" is dropped.
 QStringList remoteLevels(const QString& path)
 {
@@ -475,8 +486,9 @@ void TFTPTransfer::downloadFile()
     if (m_job.FileSize == -1 || m_job.FileModifiedDateTime == kUnknownDateTime) {
         const std::vector<ftp::ListingEntry> entries = m_client->list(utf8(remote));
         if (!entries.empty()) {
-            m_job.FileSize = entries.front().size.value_or(-1);
-            m_job.FileModifiedDateTime = EntryTimeToValue(entries.front().modified);
+            const ftp::ListingEntry& entry = entryNamed(entries, utf8(ExtractRemoteFileName(remote)));
+            m_job.FileSize = entry.size.value_or(-1);
+            m_job.FileModifiedDateTime = EntryTimeToValue(entry.modified);
             onMain([&] {
                 if (OnItemInfo)
                     OnItemInfo(this, m_job.FileSize, m_job.FileModifiedDateTime);
@@ -623,7 +635,7 @@ void TFTPTransfer::uploadFile()
                 throw wrapped<EFTRemoteFileCantDelete>(error);
             }
         } else {
-            const ftp::ListingEntry& entry = entries.front();
+            const ftp::ListingEntry& entry = entryNamed(entries, name);
             const qint64 remoteSize = entry.size.value_or(0);
             const QString localDate = DateTimeValueToText(m_job.FileModifiedDateTime);
             const QString remoteDate = DateTimeValueToText(EntryTimeToValue(entry.modified));

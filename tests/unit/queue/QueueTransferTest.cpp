@@ -343,3 +343,18 @@ TEST_F(QueueTransferTest, OverwritingARemoteFileThatCannotBeDeletedFails)
     EXPECT_EQ(m_errors[0], "Could not delete the remote file.");
     EXPECT_EQ(m_server.fs().content("/f.txt"), "old");
 }
+
+TEST_F(QueueTransferTest, AnUploadResumesFromTheSizeOfItsOwnEntryWhenTheServerListsOthersToo)
+{
+    // A server that globs, or reads a leading "-" as options, lists more than the name.
+    ASSERT_TRUE(writeAll(m_env.local("a.txt"), "abcdefghij"));
+    m_server.fs().addFile("/a.txt", "abc");
+    m_server.fs().setListing("/a.txt", "-rw-r--r--   1 ftp ftp   100 Mar  5 14:07 a.txt.bak\r\n"
+                                       "-rw-r--r--   1 ftp ftp     3 Mar  5 14:07 a.txt\r\n");
+    m_manager.SetDefaultRemoteExistsAction(TFileAlreadyExistsAction::faeResume);
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("a.txt"));
+    ASSERT_TRUE(runUntilIdle()) << m_server.conversation();
+    EXPECT_EQ(m_completed.size(), 1) << m_errors.join("|").toStdString();
+    EXPECT_EQ(m_server.uploaded("/a.txt"), "defghij");
+    EXPECT_EQ(m_server.fs().content("/a.txt"), "abcdefghij");
+}
