@@ -130,12 +130,14 @@ bool TFTPTransfer::onMain(const std::function<void()>& call)
         return false;
     return QMetaObject::invokeMethod(
         context,
-        [&call] {
+        [this, &call] {
+            ++m_servingCalls;
             try {
                 call();
             } catch (...) {
                 // A handler's failure must not unwind through the event loop.
             }
+            --m_servingCalls;
         },
         Qt::BlockingQueuedConnection);
 }
@@ -489,6 +491,7 @@ void TFTPTransfer::downloadFile()
             const ftp::ListingEntry& entry = entryNamed(entries, utf8(ExtractRemoteFileName(remote)));
             m_job.FileSize = entry.size.value_or(-1);
             m_job.FileModifiedDateTime = EntryTimeToValue(entry.modified);
+            m_job.SizeIsCurrent = m_job.FileSize >= 0;
             onMain([&] {
                 if (OnItemInfo)
                     OnItemInfo(this, m_job.FileSize, m_job.FileModifiedDateTime);
@@ -527,7 +530,11 @@ void TFTPTransfer::downloadFile()
         if (offset > 0 && !m_client->resumeSupported())
             throw EEngineError(QStringLiteral("Destination file already exists."));
         TDownloadSink sink(localPath, offset);
-        m_client->retrieve(utf8(remote), sink, offset);
+        // A size fresh from the listing saves asking the server for it (SIZE) once more.
+        std::optional<std::int64_t> size;
+        if (m_job.SizeIsCurrent)
+            size = m_job.FileSize;
+        m_client->retrieve(utf8(remote), sink, offset, size);
     } catch (const ftp::ReplyError& error) {
         ReportStatus(text(TMessageKey::strRSSTRemoteFileDoesntExist), TTransferState::tsError);
         throw wrapped(error);

@@ -41,6 +41,9 @@ struct TTransferJob
     qint64 FileSize = -1;
     double FileModifiedDateTime = kUnknownDateTime;
     TFileAlreadyExistsAction FileExistsAction = TFileAlreadyExistsAction::faeAsk;
+    // FileSize may stand for the remote size (no SIZE asked before the download):
+    // a first attempt, with a known size. A retry asks the server again.
+    bool SizeIsCurrent = false;
 };
 
 // A transfer thread: one FTP connection that works queue items one after another
@@ -91,6 +94,9 @@ public:
     bool StopRequested() const { return m_stopRequested.load(); }
     // True once run() is past its last call into the main thread.
     bool hasEnded() const { return m_ended.load(); }
+    // Main thread: the thread is blocked in a call that the main thread is running
+    // right now, further up its own stack. Waiting for the thread then would never end.
+    bool isWaitingForMain() const { return m_servingCalls > 0; }
 
     qint64 BytesDone() const { return m_bytesDone.load(); }
     qint64 ResumeOffset() const { return m_resumeOffset.load(); }
@@ -149,4 +155,5 @@ private:
     std::atomic<TTransferState> m_stateCode{TTransferState::tsAwaiting};
     QString m_stateText; // the thread's own
     TTransferState m_lastReported = TTransferState::tsAwaiting;
+    int m_servingCalls = 0; // main thread only
 };

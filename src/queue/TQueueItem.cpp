@@ -48,14 +48,20 @@ void TQueueItem::SetStatus(TTransferState state, const QString& text)
         OnStatusChange(this, state, text);
 }
 
-void TQueueItem::StopTransfer()
+bool TQueueItem::StopTransfer()
 {
+    bool waited = true;
     if (Transfer) {
         TFTPTransfer* thread = Transfer;
-        ++m_stopWaiters;
         thread->Stop();
-        TFTPTransfer::waitForEnd({thread});
-        --m_stopWaiters;
+        if (thread->isWaitingForMain()) {
+            waited = false;
+        } else {
+            ++m_stopWaiters;
+            TFTPTransfer::waitForEnd({thread});
+            --m_stopWaiters;
+        }
     }
     SetStatus(TTransferState::tsStopped, TMessageTexts::text(TMessageKey::strRSFTPRemoteTransferStopped));
+    return waited;
 }

@@ -72,8 +72,10 @@ public:
     // Asks the working thread to stop and waits for it to end, serving its
     // main-thread calls meanwhile; then shows "Transfer stopped". Main thread.
     // The item stays alive through the wait even when its thread reports it
-    // complete meanwhile (the manager then completes it afterwards).
-    void StopTransfer();
+    // complete meanwhile (the manager then completes it afterwards). Called from
+    // inside one of the thread's own calls (a status handler), it cannot wait:
+    // the thread is only asked to stop, and false says so.
+    bool StopTransfer();
 
     // Whether the item is being stopped or deleted (a wait for its thread is in progress).
     bool isBeingStopped() const { return m_stopWaiters > 0 || m_deleting; }

@@ -103,6 +103,8 @@ TQueueManager::~TQueueManager()
     for (TQueueItem* item : std::as_const(m_items))
         delete item;
     m_items.clear();
+    qDeleteAll(m_orphans);
+    m_orphans.clear();
 }
 
 // ---- adding ----------------------------------------------------------------
@@ -275,8 +277,13 @@ void TQueueManager::threadEnded(TFTPTransfer* thread)
     }
     if (running == 0)
         m_progressTimer.stop();
-    if (removed)
+    if (removed) {
         emit threadCountChanged(running);
+        // A thread that was stopped leaves work behind that no other thread may
+        // come back for.
+        if (thread->StopRequested())
+            Schedule();
+    }
 }
 
 void TQueueManager::detachThread(TFTPTransfer* thread)
@@ -305,6 +312,7 @@ bool TQueueManager::prepareJob(TQueueItem* item, TTransferJob& job)
     job.FileSize = item->FileSize;
     job.FileModifiedDateTime = item->FileModifiedDateTime;
     job.FileExistsAction = item->FileExistsAction;
+    job.SizeIsCurrent = item->RetryCount == 0 && item->FileSize >= 0;
     return true;
 }
 
@@ -337,7 +345,10 @@ void TQueueManager::TakeNextItem(TFTPTransfer* thread)
     if (TQueueItem* done = thread->Item) {
         thread->Item = nullptr;
         done->Transfer = nullptr;
-        if (thread->PendingError) {
+        if (m_orphans.removeOne(done)) {
+            // Deleted while its thread could not be waited for: freed now, once.
+            delete done;
+        } else if (thread->PendingError) {
             handOverError(done, std::move(thread->PendingError));
         } else if (done->isBeingStopped()) {
             // A stop or delete is waiting for this thread and decides about the item.
@@ -463,6 +474,9 @@ void TQueueManager::StopQueue()
     QMutexLocker lock(&m_itemsLock);
     for (TQueueItem* item : std::as_const(m_items))
         item->Transfer = nullptr;
+    // Their threads have ended without a hand-over.
+    qDeleteAll(m_orphans);
+    m_orphans.clear();
 }
 
 void TQueueManager::ClearQueue()
@@ -489,10 +503,12 @@ void TQueueManager::DeleteItem(TQueueItem* item)
         return;
     item->m_deleting = true;
     emit OnItemDeleted(item);
-    if (item->Transfer)
-        item->StopTransfer();
+    const bool stopped = !item->Transfer || item->StopTransfer();
     m_items.removeOne(item);
-    delete item;
+    if (stopped)
+        delete item;
+    else
+        m_orphans.append(item); // its thread still holds it; freed at the hand-over
 }
 
 void TQueueManager::BeginItem(TQueueItem* item)

@@ -202,6 +202,8 @@ private:
 
     mutable QRecursiveMutex m_itemsLock;
     QList<TQueueItem*> m_items;
+    // Deleted items whose thread could not be waited for; freed at its hand-over.
+    QList<TQueueItem*> m_orphans;
     mutable QRecursiveMutex m_threadsLock;
     QList<TFTPTransfer*> m_threads;
 

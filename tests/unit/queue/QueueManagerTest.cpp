@@ -329,3 +329,23 @@ TEST_F(QueueManagerTest, ASecondStopClosesTheConnectionAtOnce)
     thread->Stop();
     ASSERT_TRUE(waitFor([&] { return m_manager.threadCount() == 0; }, 5000));
 }
+
+TEST_F(QueueManagerTest, DeletingAnItemFromItsOwnStatusReportDoesNotWaitForever)
+{
+    // The thread is blocked in the status call that runs the handler: waiting for
+    // it there would never end.
+    slowFiles(2, 300000, 200000);
+    TQueueItem* item = download("/f0");
+    download("/f1");
+    MainConfig()->SetMaxFTPTransferCount(1);
+    QObject::connect(&m_manager, &TQueueManager::OnItemStatus,
+                     [&](TQueueItem* changed, TTransferState state, const QString&) {
+                         if (changed == item && state == TTransferState::tsTransferring)
+                             m_manager.DeleteItem(changed);
+                     });
+    m_manager.Schedule();
+    ASSERT_TRUE(waitFor([&] { return m_completed.size() == 1 && m_manager.threadCount() == 0; }));
+    EXPECT_EQ(m_completed, QStringList{"/f1"});
+    EXPECT_EQ(m_deleted.size(), 2);
+    EXPECT_EQ(m_manager.itemCount(), 0);
+}

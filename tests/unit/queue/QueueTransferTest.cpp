@@ -358,3 +358,22 @@ TEST_F(QueueTransferTest, AnUploadResumesFromTheSizeOfItsOwnEntryWhenTheServerLi
     EXPECT_EQ(m_server.uploaded("/a.txt"), "defghij");
     EXPECT_EQ(m_server.fs().content("/a.txt"), "abcdefghij");
 }
+
+TEST_F(QueueTransferTest, AStaleSizeFailsTheFirstAttemptAndTheRetryAsksTheServer)
+{
+    // The size given with the item saves a SIZE command, but a file that shrank
+    // since must not pass for complete; the retry takes the server's word.
+    m_server.fs().addFile("/shrunk.bin", pattern(1000, 4));
+    TQueueItem* item =
+        m_manager.AddDownload(m_host, "/", true, 1.0, 2000, false, m_env.localRoot(), "/shrunk.bin");
+    m_manager.Schedule();
+    ASSERT_TRUE(waitFor([&] { return m_errors.size() == 1 && m_manager.threadCount() == 0; }));
+    EXPECT_TRUE(item->LastError->retryable()) << m_errors[0].toStdString();
+    EXPECT_EQ(countVerb(m_server, "SIZE"), 0);
+    m_manager.SetDefaultLocalExistsAction(TFileAlreadyExistsAction::faeOverwrite);
+    item->FileExistsAction = TFileAlreadyExistsAction::faeOverwrite;
+    m_manager.TickRetryDelays();
+    ASSERT_TRUE(waitFor([&] { return m_completed.size() == 1; })) << m_server.conversation();
+    EXPECT_EQ(countVerb(m_server, "SIZE"), 1);
+    EXPECT_EQ(readAll(m_env.local("shrunk.bin")).toStdString(), pattern(1000, 4));
+}
