@@ -63,6 +63,8 @@ Error wrapped(const ftp::FtpError& cause)
 // made is passed over (the transfer into it fails later with a clear reason).
 void ensureLocalDirectory(const QString& path)
 {
+    if (QFileInfo(path).isDir())
+        return;
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
     const QStringList parts = clean.split(QLatin1Char('/'));
     QString level;
