@@ -1,5 +1,6 @@
 #include "queue/TFTPTransfer.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -19,6 +20,7 @@
 #include "engine/EngineErrors.h"
 #include "ftp/Client.h"
 #include "ftp/FtpError.h"
+#include "ftp/ListingParser.h"
 #include "queue/QueuePaths.h"
 #include "queue/TDownloadSink.h"
 #include "queue/TFileTransferTypes.h"
@@ -571,6 +573,11 @@ void TFTPTransfer::uploadDirectory()
                 QStringLiteral("Skipped %1: links to directories are not followed").arg(localDir + name));
             continue;
         }
+        // FIFOs, sockets and devices have no content to send.
+        if (!info.isDir() && !info.isFile()) {
+            log(true, QStringLiteral("Skipped %1: it is not a regular file").arg(localDir + name));
+            continue;
+        }
         TSyncQueueItem found;
         found.LocalPath = localDir + name;
         found.IsDirectory = info.isDir();
@@ -616,6 +623,42 @@ void TFTPTransfer::createRemotePath(const QString& path)
     m_currentDirectory = path.endsWith(QLatin1Char('/')) ? path : QString();
 }
 
+std::vector<ftp::ListingEntry> TFTPTransfer::remoteEntries(const std::string& name)
+{
+    // MLST (RFC 3659 section 7) answers for exactly one name on the control
+    // connection; LIST needs a data connection of its own for every file. Names
+    // beyond ASCII go the LIST way, which encodes them as the server expects.
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return (unsigned char)c < 0x80; });
+    if (ascii && m_client->hasFeature("MLST")) {
+        const ftp::Reply reply = m_client->raw("MLST " + name);
+        if (reply.code == 250) {
+            // The facts line is the one that starts with a blank (section 7.2).
+            for (const std::string& line : reply.lines) {
+                if (line.empty() || line.front() != ' ')
+                    continue;
+                ftp::ListingParseOptions options;
+                options.machineListing = true;
+                std::vector<ftp::ListingEntry> entries = ftp::parseListing(line.substr(1), options).entries;
+                if (!entries.empty())
+                    return entries;
+            }
+            return {ftp::ListingEntry{}}; // there, size unknown
+        }
+        if (reply.code == 450 || reply.code == 550)
+            return {};
+        // Anything else (not implemented after all): ask the LIST way.
+    }
+    try {
+        return m_client->list(name);
+    } catch (const ftp::ReplyError& error) {
+        // Many servers answer the listing of a missing name with 450 or 550 ("No
+        // such file"): the file is simply not there yet.
+        if (error.code() != 450 && error.code() != 550)
+            throw;
+    }
+    return {};
+}
+
 void TFTPTransfer::uploadFile()
 {
     const QString remote = m_job.RemoteFilename;
@@ -626,15 +669,7 @@ void TFTPTransfer::uploadFile()
     } catch (const ftp::ReplyError&) {
         createRemotePath(parent);
     }
-    std::vector<ftp::ListingEntry> entries;
-    try {
-        entries = m_client->list(name);
-    } catch (const ftp::ReplyError& error) {
-        // Many servers answer the listing of a missing name with 450 or 550 ("No
-        // such file"): the file is simply not there yet.
-        if (error.code() != 450 && error.code() != 550)
-            throw;
-    }
+    const std::vector<ftp::ListingEntry> entries = remoteEntries(name);
     if (!entries.empty()) {
         if (m_job.FileExistsAction == TFileAlreadyExistsAction::faeOverwrite) {
             try {

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include <QList>
 #include <QObject>
@@ -19,6 +21,7 @@
 
 namespace ftp {
 class Client;
+struct ListingEntry;
 struct CertificateInfo;
 enum class ConnectionStatus;
 } // namespace ftp
@@ -123,6 +126,8 @@ private:
     void downloadFile();
     void uploadDirectory();
     void uploadFile();
+    // The listing entries of a name in the current directory; empty when it does not exist.
+    std::vector<ftp::ListingEntry> remoteEntries(const std::string& name);
     void createRemotePath(const QString& path);
     // CWD, left out when the connection is known to be there already.
     void changeDirectory(const QString& path);

@@ -162,6 +162,10 @@ TQueueItem* TQueueManager::AddUpload(const THost& host, const QString& localRoot
     qint64 size = 0;
     if (info.isDir()) {
         isDirectory = true;
+    } else if (info.exists() && !info.isFile()) {
+        // Opening a FIFO for reading would wait for a writer, on the main thread.
+        throw EInOutError(
+            QStringLiteral("Cannot open file \"%1\". It is not a regular file").arg(localFilename));
     } else {
         QFile file(localFilename);
         if (!file.open(QIODevice::ReadOnly))

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "QueueTestSupport.h"
+#include "core/EInOutError.h"
 #include "engine/EFTPTransferException.h"
 #include "ftp/CertificateInfo.h"
 #include "queue/TQueueManager.h"
@@ -121,9 +122,12 @@ TEST_F(QueueTransferTest, ADirectoryTreeGoesUpByteForByte)
     EXPECT_EQ(m_server.fs().content("/in/up/deep/er/two.txt"), "two");
     EXPECT_EQ(m_server.fs().content("/in/up/.dot"), "");
     EXPECT_TRUE(m_server.fs().isDirectory("/in/up/nothing"));
-    // Files go up with APPE; a missing name's 550 to LIST is no error.
+    // Files go up with APPE; whether each exists is asked with MLST on the
+    // control connection, and a missing name's 550 is no error.
     EXPECT_TRUE(hasCommand(m_server, "APPE one.bin"));
+    EXPECT_TRUE(hasCommand(m_server, "MLST one.bin"));
     EXPECT_EQ(countVerb(m_server, "STOR"), 0);
+    EXPECT_EQ(countVerb(m_server, "LIST"), 0);
 }
 
 TEST_F(QueueTransferTest, AnUploadToABCCreatesBAndCInTurn)
@@ -346,7 +350,9 @@ TEST_F(QueueTransferTest, OverwritingARemoteFileThatCannotBeDeletedFails)
 
 TEST_F(QueueTransferTest, AnUploadResumesFromTheSizeOfItsOwnEntryWhenTheServerListsOthersToo)
 {
-    // A server that globs, or reads a leading "-" as options, lists more than the name.
+    // A server without MLST is asked with LIST; one that globs, or reads a leading
+    // "-" as options, lists more than the name.
+    m_server.setFeatures({"SIZE", "REST STREAM", "EPSV", "PASV"});
     ASSERT_TRUE(writeAll(m_env.local("a.txt"), "abcdefghij"));
     m_server.fs().addFile("/a.txt", "abc");
     m_server.fs().setListing("/a.txt", "-rw-r--r--   1 ftp ftp   100 Mar  5 14:07 a.txt.bak\r\n"
@@ -357,6 +363,8 @@ TEST_F(QueueTransferTest, AnUploadResumesFromTheSizeOfItsOwnEntryWhenTheServerLi
     EXPECT_EQ(m_completed.size(), 1) << m_errors.join("|").toStdString();
     EXPECT_EQ(m_server.uploaded("/a.txt"), "defghij");
     EXPECT_EQ(m_server.fs().content("/a.txt"), "abcdefghij");
+    EXPECT_EQ(countVerb(m_server, "MLST"), 0);
+    EXPECT_EQ(countVerb(m_server, "LIST"), 1);
 }
 
 TEST_F(QueueTransferTest, AStaleSizeFailsTheFirstAttemptAndTheRetryAsksTheServer)
@@ -376,4 +384,33 @@ TEST_F(QueueTransferTest, AStaleSizeFailsTheFirstAttemptAndTheRetryAsksTheServer
     ASSERT_TRUE(waitFor([&] { return m_completed.size() == 1; })) << m_server.conversation();
     EXPECT_EQ(countVerb(m_server, "SIZE"), 1);
     EXPECT_EQ(readAll(m_env.local("shrunk.bin")).toStdString(), pattern(1000, 4));
+}
+
+TEST_F(QueueTransferTest, AnUploadedTreeLeavesOutFifosAndLinksToDirectories)
+{
+    ASSERT_TRUE(writeAll(m_env.local("t/file.txt"), "f"));
+    ASSERT_EQ(::mkfifo(m_env.local("t/pipe").toUtf8().constData(), 0600), 0);
+    ASSERT_EQ(::symlink(m_env.local("t").toUtf8().constData(), m_env.local("t/loop").toUtf8().constData()),
+              0);
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("t"));
+    ASSERT_TRUE(runUntilIdle()) << m_server.conversation();
+    EXPECT_EQ(m_manager.itemCount(), 0);
+    EXPECT_EQ(m_server.fs().content("/t/file.txt"), "f");
+    EXPECT_FALSE(m_server.fs().exists("/t/pipe"));
+    EXPECT_FALSE(m_server.fs().exists("/t/loop"));
+    EXPECT_EQ(m_log.size(), 2) << m_log.join("\n").toStdString();
+    // Given by itself, a FIFO is refused before it could block anything.
+    EXPECT_THROW(m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("t/pipe")),
+                 EInOutError);
+}
+
+TEST_F(QueueTransferTest, WithoutMlstAMissingNamesErrorReplyToListIsNoError)
+{
+    m_server.setFeatures({"SIZE", "REST STREAM", "EPSV", "PASV"});
+    ASSERT_TRUE(writeAll(m_env.local("new.txt"), "new"));
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("new.txt"));
+    ASSERT_TRUE(runUntilIdle()) << m_server.conversation();
+    EXPECT_EQ(m_completed.size(), 1) << m_errors.join("|").toStdString();
+    EXPECT_TRUE(hasCommand(m_server, "LIST new.txt"));
+    EXPECT_EQ(m_server.fs().content("/new.txt"), "new");
 }
