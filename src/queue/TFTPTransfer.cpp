@@ -151,7 +151,9 @@ void TFTPTransfer::waitForEnd(const QList<TFTPTransfer*>& threads)
     QList<QPointer<TFTPTransfer>> pending;
     QEventLoop loop;
     for (TFTPTransfer* thread : threads) {
-        if (!thread)
+        // A thread blocked in a call that runs further up this stack cannot end
+        // before this wait does.
+        if (!thread || thread->isWaitingForMain())
             continue;
         pending.append(thread);
         connect(thread, &TFTPTransfer::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);

@@ -106,7 +106,8 @@ public:
     TTransferState StateCode() const { return m_stateCode.load(); }
 
     // Runs a local event loop (serving the threads' main-thread calls) until every
-    // thread given has ended. Main thread.
+    // thread given has ended, except those blocked in a call this thread is running
+    // (they end once it returns). Main thread.
     static void waitForEnd(const QList<TFTPTransfer*>& threads);
 
 signals:

@@ -467,6 +467,10 @@ void TQueueManager::StopQueue()
             noted.append(thread);
             detachThread(thread);
             thread->Stop();
+            // Stopped from inside one of its own calls, it is not waited for: it
+            // must not reach its item any more, which may be gone by then.
+            if (thread->isWaitingForMain())
+                thread->Item = nullptr;
             m_threads.removeAt(i);
         }
     }

@@ -349,3 +349,27 @@ TEST_F(QueueManagerTest, DeletingAnItemFromItsOwnStatusReportDoesNotWaitForever)
     EXPECT_EQ(m_deleted.size(), 2);
     EXPECT_EQ(m_manager.itemCount(), 0);
 }
+
+TEST_F(QueueManagerTest, StoppingAndClearingTheQueueFromAStatusReportDoNotWaitForever)
+{
+    slowFiles(3, 300000, 200000);
+    TQueueItem* first = download("/f0");
+    download("/f1");
+    download("/f2");
+    bool done = false;
+    QObject::connect(&m_manager, &TQueueManager::OnItemStatus,
+                     [&](TQueueItem* changed, TTransferState state, const QString&) {
+                         if (!done && changed == first && state == TTransferState::tsTransferring) {
+                             done = true;
+                             m_manager.StopQueue();
+                             m_manager.ClearQueue();
+                         }
+                     });
+    m_manager.Schedule();
+    ASSERT_TRUE(waitFor([&] { return done && m_manager.threadCount() == 0; }));
+    EXPECT_EQ(m_manager.itemCount(), 0);
+    EXPECT_EQ(m_deleted.size(), 3);
+    // The threads were left to end on their own; they take nothing more.
+    EXPECT_TRUE(m_server.waitForSessionsClosed());
+    EXPECT_TRUE(m_completed.isEmpty());
+}
