@@ -201,6 +201,7 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
         if (item->LastError && dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get()))
             QTimer::singleShot(0, this, [this] { answerPrompts(); });
     });
+    m_manager.setLogControlConnections(m_verbose);
     connect(&m_manager, &TQueueManager::Log, this,
             [this](TLogKind kind, const QString& text) { printLog(kind, text); });
 }
@@ -215,8 +216,11 @@ void CliQueueSession::printLog(TLogKind kind, const QString& text)
     if (kind == TLogKind::lkDebug || (!m_verbose && kind != TLogKind::lkError))
         return;
     m_progress->clear();
-    std::fprintf(stderr, "%s%s\n", kind == TLogKind::lkError ? "vantor-ftp-cli: " : "Status> ",
-                 utf8(text).c_str());
+    const char* prefix = kind == TLogKind::lkError     ? "vantor-ftp-cli: "
+                         : kind == TLogKind::lkCommand ? "Command> "
+                         : kind == TLogKind::lkReply   ? "Reply> "
+                                                       : "Status> ";
+    std::fprintf(stderr, "%s%s\n", prefix, utf8(text).c_str());
 }
 
 void CliQueueSession::printOutcome(const QString& word, TQueueItem* item, const QString& detail)

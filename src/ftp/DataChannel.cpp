@@ -122,6 +122,11 @@ void DataChannel::open(const std::string& command)
         m_listener.close();
         m_tcp->adopt(fd);
     }
+    // Without it the last small segments of a transfer (the TLS close_notify, a
+    // short final block) wait for the peer's delayed ACK: about 40 ms per file,
+    // which dominates a queue of small files. Data is written in large blocks, so
+    // Nagle's algorithm gains nothing here.
+    m_tcp->setNoDelay();
     if (m_session.tlsActive) {
         startTls();
     } else {

@@ -18,12 +18,14 @@
 #include "core/TMainConfig.h"
 #include "core/TMessageTexts.h"
 #include "engine/EngineErrors.h"
+#include "engine/TControlLog.h"
 #include "ftp/Client.h"
 #include "ftp/FtpError.h"
 #include "ftp/ListingParser.h"
 #include "queue/QueuePaths.h"
 #include "queue/TDownloadSink.h"
 #include "queue/TFileTransferTypes.h"
+#include "queue/TFreshRemoteDirectories.h"
 #include "queue/TQueueItem.h"
 
 namespace {
@@ -211,6 +213,11 @@ void TFTPTransfer::log(bool error, const QString& line)
 void TFTPTransfer::attachHandlers()
 {
     ftp::ClientCallbacks& callbacks = m_client->callbacks();
+    if (OnControlLog && !m_controlLog) {
+        m_controlLog = std::make_unique<TControlLog>(OnControlLog);
+        callbacks.commandSent = [this](const std::string& line) { m_controlLog->sent(line); };
+        callbacks.replyReceived = [this](std::string_view piece) { m_controlLog->received(piece); };
+    }
     callbacks.status = [this](ftp::ConnectionStatus status, const std::string&) {
         onConnectionStatus(status);
     };
@@ -597,7 +604,12 @@ void TFTPTransfer::createRemotePath(const QString& path)
 {
     m_currentDirectory.clear();
     const QStringList levels = remoteLevels(path);
+    QString absolute; // empty while the path is not absolute
     for (const QString& level : levels) {
+        if (level.startsWith(QLatin1Char('/')))
+            absolute = level;
+        else if (!absolute.isEmpty())
+            absolute += QLatin1Char('/') + level;
         const std::string name = utf8(level);
         try {
             m_client->cwd(name);
@@ -607,6 +619,8 @@ void TFTPTransfer::createRemotePath(const QString& path)
         std::optional<ftp::ReplyError> mkdFailure;
         try {
             m_client->mkd(name);
+            if (FreshDirectories && !absolute.isEmpty())
+                FreshDirectories->markCreated(connectionKey(), absolute);
         } catch (const ftp::ReplyError& error) {
             // Another thread may have made it a moment ago: the CWD below decides.
             mkdFailure = error;
@@ -623,6 +637,12 @@ void TFTPTransfer::createRemotePath(const QString& path)
     }
     // Levels are left relative: only a path ending in "/" names where we are now.
     m_currentDirectory = path.endsWith(QLatin1Char('/')) ? path : QString();
+}
+
+QString TFTPTransfer::connectionKey() const
+{
+    return m_connectedHost + QLatin1Char(':') + QString::number(m_connectedPort) + QLatin1Char(':') +
+           m_connectedUser;
 }
 
 std::vector<ftp::ListingEntry> TFTPTransfer::remoteEntries(const std::string& name)
@@ -671,7 +691,12 @@ void TFTPTransfer::uploadFile()
     } catch (const ftp::ReplyError&) {
         createRemotePath(parent);
     }
-    const std::vector<ftp::ListingEntry> entries = remoteEntries(name);
+    // A directory this queue created in this run holds only what its items put
+    // there: the first upload of a name in it need not ask the server.
+    const bool fresh = FreshDirectories && remote.startsWith(QLatin1Char('/')) &&
+                       FreshDirectories->claimUnchecked(connectionKey(), remote);
+    const std::vector<ftp::ListingEntry> entries =
+        fresh ? std::vector<ftp::ListingEntry>() : remoteEntries(name);
     if (!entries.empty()) {
         if (m_job.FileExistsAction == TFileAlreadyExistsAction::faeOverwrite) {
             try {

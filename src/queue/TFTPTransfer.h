@@ -15,6 +15,7 @@
 #include "core/TFileAlreadyExistsAction.h"
 #include "core/THost.h"
 #include "engine/EEngineError.h"
+#include "engine/TLogKind.h"
 #include "queue/DateTimeValue.h"
 #include "queue/TSyncQueueItem.h"
 #include "queue/TTransferState.h"
@@ -26,6 +27,8 @@ struct CertificateInfo;
 enum class ConnectionStatus;
 } // namespace ftp
 
+class TControlLog;
+class TFreshRemoteDirectories;
 class TQueueItem;
 
 // What a transfer thread needs of its current item, copied on the main thread
@@ -72,6 +75,9 @@ public:
     using TStatusHandler = std::function<void(TFTPTransfer*, TTransferState, const QString&)>;
     using TLogHandler = std::function<void(TFTPTransfer*, bool error, const QString&)>;
     using TCertificateHandler = std::function<bool(const THost&, const ftp::CertificateInfo&)>;
+    // Runs on the transfer thread itself (not the main thread): it must be
+    // thread-safe, e.g. emit a queued signal.
+    using TControlLogHandler = std::function<void(TLogKind, const QString&)>;
 
     // `mainContext` lives in the main thread; the blocking calls run in its thread.
     explicit TFTPTransfer(QObject* mainContext);
@@ -83,6 +89,12 @@ public:
     TStatusHandler OnStatus;
     TLogHandler OnLog;
     TCertificateHandler OnCertificate;
+    // When set (before the thread starts), every command and reply of this
+    // thread's control connection, passwords masked. Off by default: a queue of
+    // many small files would flood a log.
+    TControlLogHandler OnControlLog;
+    // The manager's record of directories its threads created; may be null.
+    TFreshRemoteDirectories* FreshDirectories = nullptr;
 
     // Written on the main thread inside OnItemDone only, while the thread waits;
     // the thread then reads Item to update its Progress and BytesDone.
@@ -130,6 +142,7 @@ private:
     // The listing entries of a name in the current directory; empty when it does not exist.
     std::vector<ftp::ListingEntry> remoteEntries(const std::string& name);
     void createRemotePath(const QString& path);
+    QString connectionKey() const;
     // CWD, left out when the connection is known to be there already.
     void changeDirectory(const QString& path);
     void sendTransferType();
@@ -143,6 +156,7 @@ private:
 
     QPointer<QObject> m_mainContext;
     std::unique_ptr<ftp::Client> m_client;
+    std::unique_ptr<TControlLog> m_controlLog;
     TTransferJob m_job;
     bool m_hasJob = false;
     // The login the open connection was made with: reused only for the same one.

@@ -253,6 +253,11 @@ void TQueueManager::startThread()
     thread->OnLog = [this](TFTPTransfer*, bool error, const QString& text) {
         emit Log(error ? TLogKind::lkError : TLogKind::lkStatus, text);
     };
+    thread->FreshDirectories = &m_freshDirectories;
+    if (m_logControlConnections) {
+        // Runs on the transfer thread: the signal reaches main-thread receivers queued.
+        thread->OnControlLog = [this](TLogKind kind, const QString& text) { emit Log(kind, text); };
+    }
     thread->OnCertificate = [this](const THost& host, const ftp::CertificateInfo& info) {
         return m_certificateDecider && m_certificateDecider(host, info);
     };
@@ -279,8 +284,11 @@ void TQueueManager::threadEnded(TFTPTransfer* thread)
         removed = m_threads.removeOne(thread);
         running = int(m_threads.size());
     }
-    if (running == 0)
+    if (running == 0) {
         m_progressTimer.stop();
+        // What was fresh in this busy spell may have been written by others since.
+        m_freshDirectories.clear();
+    }
     if (removed) {
         emit threadCountChanged(running);
         // A thread that was stopped leaves work behind that no other thread may

@@ -14,6 +14,7 @@
 #include "engine/TCertificatePrompt.h"
 #include "engine/TLogKind.h"
 #include "queue/TFileExistsPrompt.h"
+#include "queue/TFreshRemoteDirectories.h"
 #include "queue/TQueueFile.h"
 #include "queue/TQueueItem.h"
 #include "queue/TSyncQueueItem.h"
@@ -149,6 +150,9 @@ public:
     void stopRetryTimer();
 
     void setLimits(const TQueueLimits& limits) { m_limits = limits; }
+    // Threads started from now on send their control connection's commands and
+    // replies to Log (lkCommand, lkReply). Off by default.
+    void setLogControlConnections(bool on) { m_logControlConnections = on; }
     int maxTransferCount() const;
     int maxRetryCount() const;
     int retryDelay() const;
@@ -214,6 +218,8 @@ private:
     QTimer m_retryTimer;
     QTimer m_progressTimer;
     TQueueLimits m_limits;
+    bool m_logControlConnections = false;
+    TFreshRemoteDirectories m_freshDirectories;
     QString m_lastLocalRoot;
     QString m_lastRemoteRoot;
     THostLookup m_hostLookup;

@@ -112,6 +112,17 @@ TEST_F(CmdQueueTest, PutTakesATreeIntoTheRemoteDirectoryMakingItsLevels)
     EXPECT_EQ(server.fs().content("/in/coming/single.txt"), "s");
 }
 
+TEST_F(CmdQueueTest, VerboseShowsTheTransferConnectionsWithThePasswordMasked)
+{
+    write(local("v.txt"), "v");
+    const CliRun r = run({"put", local("v.txt"), url("/in"), "-v"});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.err, "Command> APPE v.txt")) << r.err;
+    EXPECT_TRUE(contains(r.err, "Reply> 226")) << r.err;
+    EXPECT_TRUE(contains(r.err, "Command> PASS ******")) << r.err;
+    EXPECT_FALSE(contains(r.err, "secret")) << r.err;
+}
+
 TEST_F(CmdQueueTest, ExistingFilesAreSkippedWithoutATerminalAndTheExitStatusSaysSo)
 {
     server.fs().addFile("/f.txt", "remote");

@@ -122,12 +122,42 @@ TEST_F(QueueTransferTest, ADirectoryTreeGoesUpByteForByte)
     EXPECT_EQ(m_server.fs().content("/in/up/deep/er/two.txt"), "two");
     EXPECT_EQ(m_server.fs().content("/in/up/.dot"), "");
     EXPECT_TRUE(m_server.fs().isDirectory("/in/up/nothing"));
-    // Files go up with APPE; whether each exists is asked with MLST on the
-    // control connection, and a missing name's 550 is no error.
+    // Files go up with APPE. The directories were made by this run, so nothing
+    // can be in them yet: no file is asked for.
     EXPECT_TRUE(hasCommand(m_server, "APPE one.bin"));
-    EXPECT_TRUE(hasCommand(m_server, "MLST one.bin"));
+    EXPECT_EQ(countVerb(m_server, "MLST"), 0);
     EXPECT_EQ(countVerb(m_server, "STOR"), 0);
     EXPECT_EQ(countVerb(m_server, "LIST"), 0);
+}
+
+TEST_F(QueueTransferTest, AnUploadIntoAnExistingDirectoryAsksWhetherTheFileIsThere)
+{
+    ASSERT_TRUE(writeAll(m_env.local("f.txt"), "f"));
+    m_server.fs().addDirectory("/in");
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/in/", m_env.local("f.txt"));
+    ASSERT_TRUE(runUntilIdle()) << m_server.conversation();
+    EXPECT_EQ(m_server.fs().content("/in/f.txt"), "f");
+    // A missing name's 550 is no error.
+    EXPECT_TRUE(hasCommand(m_server, "MLST f.txt"));
+}
+
+TEST_F(QueueTransferTest, ASecondUploadOfTheSameNameIntoANewDirectoryIsChecked)
+{
+    // The directory item expands after the file item queued behind it: the file
+    // item goes first into the directory the run made, the expansion's twin of it
+    // then finds the file there instead of appending to it.
+    ASSERT_TRUE(writeAll(m_env.local("d/f.txt"), "same"));
+    m_server.fs().addDirectory("/in");
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/in/", m_env.local("d"));
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/in/", m_env.local("d/f.txt"));
+    m_manager.Schedule();
+    // The twin waits for an answer to its prompt, so the queue is not idle.
+    ASSERT_TRUE(waitFor([this] { return m_manager.threadCount() == 0 && m_errors.size() == 1; }, 20000))
+        << m_server.conversation();
+    EXPECT_EQ(m_server.fs().content("/in/d/f.txt"), "same");
+    EXPECT_EQ(countVerb(m_server, "MLST"), 1);
+    EXPECT_EQ(countVerb(m_server, "APPE"), 1);
+    EXPECT_EQ(m_manager.itemCount(), 1);
 }
 
 TEST_F(QueueTransferTest, AnUploadToABCCreatesBAndCInTurn)
