@@ -68,6 +68,13 @@ public:
 const std::vector<std::string>& globalFlags();
 const std::vector<std::string>& globalValueOptions();
 
+// `a` followed by `b`, for composing a subcommand's option lists.
+inline std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 } // namespace cli
 
 #define VANTOR_CLI_CONCAT2(a, b) a##b

@@ -9,7 +9,6 @@
 #include "CliQueueSession.h"
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
-#include "core/EInOutError.h"
 #include "queue/TQueueFile.h"
 
 // put LOCALPATH... URL: every source (a file or a whole directory tree) lands in
@@ -88,18 +87,9 @@ int runPut(const cli::CliArgs& args)
         for (const QString& source : sources)
             session.manager().AddUpload(target->host, QFileInfo(source).path(), true, remoteDir, source);
         return session.run();
-    } catch (const EInOutError& e) {
-        std::fprintf(stderr, "vantor-ftp-cli: %s\n", e.message().toUtf8().constData());
-        return cli::kExitFailed;
     } catch (const std::exception& e) {
         return cli::failWith(e);
     }
-}
-
-std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 } // namespace
@@ -112,7 +102,7 @@ VANTOR_CLI_COMMAND(cli::CliCommand{
     "[--trust-fingerprint HEX]",
     "upload files and directory trees into the remote directory URL through the transfer queue "
     "(--add-to-queue only adds them, inactive, to a queue file)",
-    joined(cli::CliWorkerSession::flags(), cli::CliQueueOptions::flags()),
-    joined(joined(cli::CliWorkerSession::valueOptions(), cli::CliQueueOptions::valueOptions()),
-           {"--add-to-queue"}),
+    cli::joined(cli::CliWorkerSession::flags(), cli::CliQueueOptions::flags()),
+    cli::joined(cli::joined(cli::CliWorkerSession::valueOptions(), cli::CliQueueOptions::valueOptions()),
+                {"--add-to-queue"}),
     runPut});

@@ -7,7 +7,6 @@
 #include "CliCommand.h"
 #include "CliQueueSession.h"
 #include "CliWorkerSession.h"
-#include "core/EInOutError.h"
 
 // queue run [FILE]: loads a queue file (the data folder's Queue.xml by default),
 // plays it and waits until every item has completed or failed for good.
@@ -103,18 +102,9 @@ int runQueue(const cli::CliArgs& args)
     }
     try {
         return positional[0] == "list" ? runList(args) : runRun(args, *options);
-    } catch (const EInOutError& e) {
-        std::fprintf(stderr, "vantor-ftp-cli: %s\n", e.message().toUtf8().constData());
-        return cli::kExitFailed;
     } catch (const std::exception& e) {
         return cli::failWith(e);
     }
-}
-
-std::vector<std::string> joined(std::vector<std::string> a, const std::vector<std::string>& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 } // namespace
@@ -126,5 +116,5 @@ VANTOR_CLI_COMMAND(cli::CliCommand{
     "[--resume] [--insecure] [--trust-fingerprint HEX]",
     "run a queue file (default: the data folder's Queue.xml, which then keeps what is left) or list its "
     "items: direction, remote path, local path, size",
-    joined({"--insecure"}, cli::CliQueueOptions::flags()),
-    joined({"--trust-fingerprint"}, cli::CliQueueOptions::valueOptions()), runQueue});
+    cli::joined({"--insecure"}, cli::CliQueueOptions::flags()),
+    cli::joined({"--trust-fingerprint"}, cli::CliQueueOptions::valueOptions()), runQueue});
