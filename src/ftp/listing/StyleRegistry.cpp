@@ -1,9 +1,11 @@
 #include "ftp/listing/StyleRegistry.h"
 
 #include "ftp/listing/As400Parser.h"
+#include "ftp/listing/ChameleonNewtParser.h"
 #include "ftp/listing/CiscoIosParser.h"
 #include "ftp/listing/DistinctParser.h"
 #include "ftp/listing/EplfParser.h"
+#include "ftp/listing/GosParser.h"
 #include "ftp/listing/JesParser.h"
 #include "ftp/listing/Ka9qParser.h"
 #include "ftp/listing/MlsdParser.h"
@@ -15,8 +17,12 @@
 #include "ftp/listing/NonStopParser.h"
 #include "ftp/listing/Os2Parser.h"
 #include "ftp/listing/Os9Parser.h"
+#include "ftp/listing/PcTcpParser.h"
+#include "ftp/listing/StratusVosParser.h"
+#include "ftp/listing/SuperTcpParser.h"
 #include "ftp/listing/Tops20Parser.h"
 #include "ftp/listing/TsxParser.h"
+#include "ftp/listing/UnisysParser.h"
 #include "ftp/listing/UnixParser.h"
 #include "ftp/listing/VmBfsParser.h"
 #include "ftp/listing/VmCmsParser.h"
@@ -25,6 +31,7 @@
 #include "ftp/listing/VxWorksParser.h"
 #include "ftp/listing/WinQvtParser.h"
 #include "ftp/listing/WindowsNtParser.h"
+#include "ftp/listing/XecomParser.h"
 
 namespace ftp::listing {
 
@@ -38,14 +45,17 @@ std::unique_ptr<StyleParser> make()
     return std::make_unique<T>();
 }
 
+// Recognition breaks ties by this order: the styles of few servers come after
+// the others, so that they never take a listing another style reads as well.
 constexpr Factory kFactories[] = {
-    make<MlsdParser>,       make<EplfParser>,     make<UnixParser>,    make<WindowsNtParser>,
-    make<NetWareParser>,    make<Os2Parser>,      make<VmsParser>,     make<As400Parser>,
-    make<MvsDatasetParser>, make<MvsPdsParser>,   make<JesParser>,     make<VmCmsParser>,
-    make<VmBfsParser>,      make<VseParser>,      make<Os9Parser>,     make<Tops20Parser>,
-    make<MpeParser>,        make<TsxParser>,      make<VxWorksParser>, make<CiscoIosParser>,
-    make<Ka9qParser>,       make<DistinctParser>, make<WinQvtParser>,  make<NonStopParser>,
-    make<NameListParser>,
+    make<MlsdParser>,       make<EplfParser>,       make<UnixParser>,          make<WindowsNtParser>,
+    make<NetWareParser>,    make<Os2Parser>,        make<VmsParser>,           make<As400Parser>,
+    make<MvsDatasetParser>, make<MvsPdsParser>,     make<JesParser>,           make<VmCmsParser>,
+    make<VmBfsParser>,      make<VseParser>,        make<Os9Parser>,           make<Tops20Parser>,
+    make<MpeParser>,        make<TsxParser>,        make<VxWorksParser>,       make<CiscoIosParser>,
+    make<Ka9qParser>,       make<DistinctParser>,   make<WinQvtParser>,        make<NonStopParser>,
+    make<GosParser>,        make<StratusVosParser>, make<ChameleonNewtParser>, make<SuperTcpParser>,
+    make<PcTcpParser>,      make<XecomParser>,      make<UnisysParser>,        make<NameListParser>,
 };
 
 } // namespace

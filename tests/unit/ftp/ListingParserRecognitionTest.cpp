@@ -70,6 +70,67 @@ TEST(ListingRecognition, VmsEntriesSpanningLinesAreRecognised)
     EXPECT_EQ(r.entries[1].name, "VERY-LONG-NAME-TWO.TXT;1");
 }
 
+// Listings that the styles of few servers (tried last) could also read, at
+// least in part: each must still go to the style that is its own.
+struct SimilarListing
+{
+    const char* name;
+    std::string listing;
+    const char* style;
+};
+
+void PrintTo(const SimilarListing& l, std::ostream* os)
+{
+    *os << l.name;
+}
+
+class SimilarStyles : public testing::TestWithParam<SimilarListing>
+{};
+
+TEST_P(SimilarStyles, GoToTheirOwnStyle)
+{
+    auto r = parse(GetParam().listing);
+    EXPECT_EQ(r.style, GetParam().style);
+    EXPECT_EQ(r.skippedLines, 0u);
+    EXPECT_FALSE(r.entries.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Listings, SimilarStyles,
+    testing::Values(
+        // SuperTCP on Windows 3.x with dashed dates prints WinQVT/Net's lines.
+        SimilarListing{"WinQvtNotSuperTcp",
+                       "CMT             <DIR>           11-21-94        10:17\r\n"
+                       "DESIGN1.DOC          11264      05-11-95        14:20\r\n",
+                       "winqvt"},
+        SimilarListing{"SuperTcpWithSlashesNotKa9q",
+                       "CMT  <DIR>  11/21/94  10:17\r\nREADME  1045  05/10/95  11:01\r\n", "supertcp"},
+        SimilarListing{
+            "Ka9qNotSuperTcp",
+            "autoexec.bat       1,024  12:40  2/01/95\r\nspool/                    16:30  8/05/93\r\n",
+            "ka9q"},
+        SimilarListing{"DistinctNotChameleon",
+                       "-r-w-        1234  Jan 08 2003 13:45  report.txt\r\nd----     0  Jan 08 2003 13:45  "
+                       "BIN\r\n",
+                       "distinct"},
+        SimilarListing{
+            "Os2NotPcTcp",
+            "     0           DIR   05-12-97   16:44  PSFONTS\r\n 1123      A    07-14-99   12:37  "
+            "IO.SYS\r\n",
+            "os2"},
+        SimilarListing{"WindowsNtNotUnisys",
+                       "04-27-00  09:09PM       <DIR>          licensed\r\n07-18-00  10:16AM            4 "
+                       "readme.txt\r\n",
+                       "windows-nt"},
+        SimilarListing{"DosNameListNotSuperTcp", "README.TXT\r\nINSTALL.EXE\r\nCMT\r\n", "names"},
+        SimilarListing{"UnixNotGos",
+                       "drwxr-xr-x   2 root     other        512 Apr  8  1994 d\r\n"
+                       "-rw-r--r--   1 root     other        531 Jan 29  2003 - rwx rwx ---\r\n",
+                       "unix"},
+        SimilarListing{"GosNotNameList", "- - -----0 SEPT         SYSADMIN         AUG 26, 1997 SEQ1\r\n",
+                       "gos"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // Each of these is what a misbehaving server or proxy might send on the data
 // connection instead of a listing; none may turn into files.
 class GarbageListing : public testing::TestWithParam<std::pair<const char*, std::string>>
@@ -150,6 +211,13 @@ TEST(ListingLimits, EveryStyleSurvivesTruncatedLines)
         "SWAP  .SYS    25P 02-Aug-88      TT    .SYS     3  02-Aug-88",
         "    1  -rw-     4468  Mar 01 1993 00:12:58 +00:00  config.text",
         "ACCOUNTS      101             528  6-Apr-07 14:21:18  255, 0  \"oooo\"",
+        "- - -----0 SEPT         SYSADMIN         AUG 26, 1997 SEQ1",
+        "- rwx rwx ---        1280 05/06/98 10:12:10  uid           testbcd",
+        "w      158 stm       90-05-19 11:53:44  acctng.cobol",
+        "DESIGN1.DOC     11264      May 11 1995 14:20   A",
+        "TEST~1       <DIR>     11-29-2004  22:52  Test",
+        "     40774              IO.SYS   Tue May 31 06:22:00 1994",
+        "A                       SEQDATA    84 03/08/1998  15:32",
     };
     for (std::string_view sample : samples) {
         for (std::size_t n = 0; n <= sample.size(); ++n) {
