@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include "CliCommand.h"
@@ -14,6 +13,7 @@
 #include "core/THosts.h"
 #include "core/TQuickHosts.h"
 #include "support/RealServers.h"
+#include "support/qt/CliProcess.h"
 
 // A host stored with its enciphered password is found by name and logs in to each
 // real server, plain and with TLS, with the password deciphered from the file.
@@ -129,16 +129,13 @@ TEST(HostsCommand, ListsTreeAndQuickHostsWithoutPasswords)
     file.write(xml);
     file.close();
 
-    QProcess cli;
-    cli.start(qEnvironmentVariable("VANTOR_BINARY_DIR") + QStringLiteral("/bin/vantor-ftp-cli"),
-              {QStringLiteral("--data-dir"), data.root(), QStringLiteral("hosts")});
-    ASSERT_TRUE(cli.waitForFinished(30000));
-    EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
-    const QByteArray out = cli.readAllStandardOutput();
-    EXPECT_EQ(out.toStdString(), "/Work/Servers\tTop\tftp.example.org\t2121\talice\t"
-                                 "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}\n"
-                                 "(quick connect)\tquick.example.org\tquick.example.org\t21\tbob\t"
-                                 "{9B2F1C44-0D6A-4E5B-8C3D-2A1B0F9E8D7C}\n");
+    const CliRun cli =
+        runCli({QStringLiteral("--data-dir"), data.root(), QStringLiteral("hosts")}, {}, 30000);
+    EXPECT_EQ(cli.exitCode, 0) << cli.err;
+    EXPECT_EQ(cli.out, "/Work/Servers\tTop\tftp.example.org\t2121\talice\t"
+                       "{3F2504E0-4F89-11D3-9A0C-0305E82C3301}\n"
+                       "(quick connect)\tquick.example.org\tquick.example.org\t21\tbob\t"
+                       "{9B2F1C44-0D6A-4E5B-8C3D-2A1B0F9E8D7C}\n");
 }
 
 } // namespace

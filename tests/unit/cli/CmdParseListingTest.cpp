@@ -1,48 +1,28 @@
 // vantor-ftp-cli parse-listing, run as a process: JSON shape, escaping, exit codes.
 #include <gtest/gtest.h>
 
+#include "support/qt/CliProcess.h"
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
+
+using namespace testsupport;
 
 namespace {
 
-struct CliRun
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 CliRun parseListing(const QByteArray& input, const QStringList& extra = {})
 {
-    QByteArray binDir = qgetenv("VANTOR_BINARY_DIR");
-    QProcess p;
     QStringList args{QStringLiteral("parse-listing"), QStringLiteral("--now"), QStringLiteral("1718445600")};
-    args += extra;
-    p.start(QString::fromUtf8(binDir) + QStringLiteral("/bin/vantor-ftp-cli"), args);
-    CliRun r;
-    if (!p.waitForStarted(10000)) {
-        ADD_FAILURE() << "vantor-ftp-cli did not start; build the vantor-ftp-cli target";
-        return r;
-    }
-    p.write(input);
-    p.closeWriteChannel();
-    p.waitForFinished(30000);
-    r.exitCode = p.exitCode();
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
+    return runCli(args + extra, input, 30000);
 }
 
 TEST(CmdParseListing, PrintsEveryFieldWithNullsForWhatTheStyleLacks)
 {
     CliRun r = parseListing("lrwxrwxrwx   1 root     other          7 Jan  5  2001 bin -> usr/bin\r\n"
                             "04-27-00  09:09PM       <DIR>          licensed\r\n");
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
     // The second line is not Unix: skipped, and the listing stays Unix.
     EXPECT_EQ(
-        r.out.toStdString(),
+        r.out,
         "[\n  {\"name\": \"bin\", \"type\": \"link\", \"size\": 7, \"link_target\": \"usr/bin\", \"owner\": "
         "\"root\", \"group\": \"other\", \"permissions\": \"rwxrwxrwx\", \"date\": \"2001-01-05\", \"time\": "
         "null}\n]\n");
@@ -54,7 +34,7 @@ TEST(CmdParseListing, WindowsEntriesHaveNoOwnerGroupOrPermissions)
         parseListing("04-27-00  09:09PM       <DIR>          licensed\r\n04-14-00  03:47PM   589 a.htm\r\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(
-        r.out.toStdString(),
+        r.out,
         "[\n  {\"name\": \"licensed\", \"type\": \"dir\", \"size\": null, \"link_target\": null, \"owner\": "
         "null, "
         "\"group\": null, \"permissions\": null, \"date\": \"2000-04-27\", \"time\": \"21:09\"},\n"
@@ -75,18 +55,18 @@ TEST(CmdParseListing, EscapesQuotesControlCharactersAndInvalidUtf8)
     EXPECT_EQ(r.exitCode, 0);
     // Valid UTF-8 (the e acute) passes; other bytes are read as Latin-1, a
     // UTF-16 surrogate encoded in UTF-8 included.
-    EXPECT_NE(r.out.indexOf(
-                  "\"name\": \"q\\\"b\\\\t\\tc\\u0001\\u007f\xc3\xa9\\u00ff\\u00c3(\\u00ed\\u00a0\\u0080\""),
-              -1)
-        << r.out.toStdString();
+    EXPECT_NE(
+        r.out.find("\"name\": \"q\\\"b\\\\t\\tc\\u0001\\u007f\xc3\xa9\\u00ff\\u00c3(\\u00ed\\u00a0\\u0080\""),
+        std::string::npos)
+        << r.out;
 }
 
 TEST(CmdParseListing, MlsdOptionReadsFacts)
 {
     CliRun r = parseListing("type=file;size=12; facts.txt\r\n", {QStringLiteral("--mlsd")});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_NE(r.out.indexOf("\"name\": \"facts.txt\", \"type\": \"file\", \"size\": 12"), -1)
-        << r.out.toStdString();
+    EXPECT_NE(r.out.find("\"name\": \"facts.txt\", \"type\": \"file\", \"size\": 12"), std::string::npos)
+        << r.out;
     CliRun unix = parseListing("-rw-r--r-- 1 u g 1 Jan 1 2000 a\r\n", {QStringLiteral("--mlsd")});
     EXPECT_EQ(unix.exitCode, 1);
 }
@@ -95,15 +75,15 @@ TEST(CmdParseListing, UnparseableListingExitsOneWithAMessage)
 {
     CliRun r = parseListing("550 No such file or directory.\r\n");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_NE(r.err.indexOf("could not be parsed"), -1) << r.err.toStdString();
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_NE(r.err.find("could not be parsed"), std::string::npos) << r.err;
 }
 
 TEST(CmdParseListing, EmptyListingIsAnEmptyArray)
 {
     CliRun r = parseListing("");
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out.toStdString(), "[]\n");
+    EXPECT_EQ(r.out, "[]\n");
 }
 
 } // namespace

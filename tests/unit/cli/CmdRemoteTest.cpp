@@ -6,45 +6,22 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
 #include "support/ScriptedFtpServer.h"
+#include "support/qt/CliProcess.h"
 
 using namespace testsupport;
 
 namespace {
-
-struct CliRun
-{
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
 
 class CmdRemoteTest : public ::testing::Test
 {
 protected:
     CliRun run(QStringList args)
     {
-        args.prepend(m_data.path());
-        args.prepend(QStringLiteral("--data-dir"));
-        QProcess p;
-        p.start(QString::fromUtf8(qgetenv("VANTOR_BINARY_DIR")) + QStringLiteral("/bin/vantor-ftp-cli"),
-                args);
-        CliRun r;
-        if (!p.waitForStarted(10000)) {
-            ADD_FAILURE() << "vantor-ftp-cli did not start; build the vantor-ftp-cli target";
-            return r;
-        }
-        p.closeWriteChannel();
-        if (!p.waitForFinished(60000))
-            ADD_FAILURE() << "vantor-ftp-cli did not finish";
-        r.exitCode = p.exitCode();
-        r.out = p.readAllStandardOutput().toStdString();
-        r.err = p.readAllStandardError().toStdString();
-        return r;
+        return runCli(QStringList{QStringLiteral("--data-dir"), m_data.path()} + args);
     }
     QString url(const std::string& path, const std::string& credentials = "bob:secret@") const
     {
