@@ -124,7 +124,22 @@ void Client::connect()
 
 void Client::login()
 {
-    LoginOperation(*m_session).run();
+    Session& s = *m_session;
+    const std::string server = s.options.host + ":" + std::to_string(s.options.port);
+    if (m_tls13Server == server) {
+        LoginOperation(s, true).run();
+        return;
+    }
+    try {
+        LoginOperation(s).run();
+    } catch (const LoginOperation::TlsVersionRefused& e) {
+        // The refusal ended the connection inside the handshake: start over.
+        s.status(ConnectionStatus::hsStatusText,
+                 std::string(e.what()) + "; connecting again with TLS 1.3 allowed");
+        m_tls13Server = server;
+        connect();
+        LoginOperation(s, true).run();
+    }
 }
 
 void Client::quit() noexcept

@@ -41,7 +41,9 @@ public:
     // Resolves, connects and reads the greeting (120 waits for the 220 that follows;
     // anything but 2yz, 421 included, is a ReplyError).
     void connect();
-    // AUTH/TLS when required, USER/PASS, FEAT, OPTS UTF8, PBSZ/PROT.
+    // AUTH/TLS when required, USER/PASS, FEAT, OPTS UTF8, PBSZ/PROT. TLS stops at
+    // version 1.2 unless the server refuses it: then the client connects again and
+    // logs in with TLS 1.3, and keeps using 1.3 with this host and port.
     void login();
     // QUIT, then the orderly close (TLS close_notify). Errors are swallowed; the
     // client is disconnected afterwards in any case.
@@ -124,6 +126,7 @@ private:
     std::string path(const std::string& p) const;
 
     std::unique_ptr<Session> m_session;
+    std::string m_tls13Server; // "host:port" of the server that refused TLS 1.2
 };
 
 } // namespace ftp

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -39,6 +40,16 @@ public:
     const Reply& readFinalReply();
     void close() noexcept;
 
+    // How the TLS handshake went with the session it offered to resume.
+    enum class Resumption : std::uint8_t
+    {
+        NotTried, // no TLS, or no session to offer
+        Resumed,
+        RefusedUnused, // not resumed, though nobody had offered that session before
+        RefusedUsed    // not resumed; a TLS 1.3 ticket offered once already
+    };
+    Resumption resumption() const { return m_resumption; }
+
 private:
     void preparePassive();
     void prepareActive();
@@ -56,6 +67,7 @@ private:
     std::string m_verb;
     std::optional<Reply> m_preliminary;
     std::optional<Reply> m_final;
+    Resumption m_resumption = Resumption::NotTried;
 };
 
 } // namespace ftp

@@ -7,8 +7,9 @@
 
 namespace ftp {
 
-LoginOperation::LoginOperation(Session& session)
+LoginOperation::LoginOperation(Session& session, bool allowTls13)
     : m_session(session)
+    , m_allowTls13(allowTls13)
 {}
 
 const char* LoginOperation::stepName(Step step)
@@ -88,15 +89,18 @@ void LoginOperation::startTls()
     auto& control = *m_session.control;
     auto plain = control.releaseTransport();
     std::unique_ptr<TcpTransport> tcp(static_cast<TcpTransport*>(plain.release()));
-    m_session.tls = std::make_unique<TlsContext>();
+    m_session.tls = std::make_unique<TlsContext>(m_allowTls13);
     auto secure = std::make_unique<TlsTransport>(std::move(tcp), *m_session.tls, TlsTransport::Role::Control,
                                                  m_session.options.host);
     TlsTransport* tlsTransport = secure.get();
     control.setTransport(std::move(secure));
     try {
         tlsTransport->handshake();
-    } catch (const FtpError&) {
+    } catch (const FtpError& e) {
+        const bool tryTls13 = !m_allowTls13 && tlsTransport->versionRefused();
         m_session.drop();
+        if (tryTls13)
+            throw TlsVersionRefused(std::string("The server refused TLS 1.2 (") + e.what() + ")");
         throw;
     }
     m_session.tlsActive = true;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "ftp/FtpError.h"
+
 namespace ftp {
 
 class Session;
@@ -13,6 +15,17 @@ class Session;
 class LoginOperation final
 {
 public:
+    // The control handshake failed because the server refused every protocol
+    // version offered while TLS 1.3 was not (the connection is dropped). The caller
+    // connects again and logs in with TLS 1.3 allowed.
+    class TlsVersionRefused final : public FtpError
+    {
+    public:
+        explicit TlsVersionRefused(const std::string& message)
+            : FtpError(message, false)
+        {}
+    };
+
     enum class Step : std::uint8_t
     {
         Start,
@@ -28,7 +41,9 @@ public:
         Done
     };
 
-    explicit LoginOperation(Session& session);
+    // `allowTls13`: the control connection may use TLS 1.3 (by default it stops at
+    // 1.2; see TlsContext).
+    explicit LoginOperation(Session& session, bool allowTls13 = false);
     void run();
 
     static const char* stepName(Step step);
@@ -43,6 +58,7 @@ private:
     void protectData();
 
     Session& m_session;
+    bool m_allowTls13;
     Step m_step = Step::Start;
 };
 

@@ -10,8 +10,17 @@
 
 namespace ftp {
 
-TlsContext::TlsContext()
+namespace {
+
+// A server sends two TLS 1.3 tickets after a full handshake and one after each
+// resumption; more than this are never needed at once.
+constexpr std::size_t kMaxUnusedSessions = 8;
+
+} // namespace
+
+TlsContext::TlsContext(bool allowTls13)
     : m_ctx(SSL_CTX_new(TLS_client_method()))
+    , m_allowTls13(allowTls13)
 {
     // OpenSSL writes to the socket without MSG_NOSIGNAL: a server that resets a
     // TLS connection must not kill the process with SIGPIPE.
@@ -20,14 +29,18 @@ TlsContext::TlsContext()
     if (!m_ctx)
         throw ProtocolError("Cannot create a TLS context", false);
     SSL_CTX_set_min_proto_version(m_ctx, TLS1_2_VERSION);
-    // Data connections must resume the control connection's session (vsftpd and
-    // proftpd refuse them otherwise), once per transfer. TLS 1.3 tickets do not
-    // allow that: vsftpd and OpenSSL-based servers take each ticket back when it
-    // is used, and proftpd accepts only the control connection's own session.
-    // TLS 1.2 session IDs can be resumed any number of times, so FTP connections
-    // stay at TLS 1.2, without tickets (proftpd compares session IDs).
-    SSL_CTX_set_max_proto_version(m_ctx, TLS1_2_VERSION);
-    SSL_CTX_set_options(m_ctx, SSL_OP_NO_TICKET);
+    // Every data connection must resume a session of this FTP connection (vsftpd
+    // and proftpd refuse it otherwise). A TLS 1.2 session ID can be resumed any
+    // number of times. TLS 1.3 tickets cannot: vsftpd and proftpd accept each
+    // ticket once, and proftpd sends no new ticket on a resumed upload connection,
+    // so after two uploads a control connection has nothing left to offer. TLS 1.2
+    // is therefore the preferred maximum, without tickets; TLS 1.3 is only for
+    // servers that refuse anything older, with each ticket offered once while
+    // unused ones last.
+    if (!m_allowTls13) {
+        SSL_CTX_set_max_proto_version(m_ctx, TLS1_2_VERSION);
+        SSL_CTX_set_options(m_ctx, SSL_OP_NO_TICKET);
+    }
     SSL_CTX_set_default_verify_paths(m_ctx);
     // Verification runs, but its verdict is only recorded: the certificate callback
     // decides with the facts in hand (an unverified certificate may be trusted).
@@ -40,22 +53,47 @@ TlsContext::TlsContext()
 
 TlsContext::~TlsContext()
 {
-    if (m_session)
-        SSL_SESSION_free(m_session);
+    for (SSL_SESSION* session : m_unused)
+        SSL_SESSION_free(session);
+    if (m_offered)
+        SSL_SESSION_free(m_offered);
     SSL_CTX_free(m_ctx);
+}
+
+void TlsContext::adoptControl(SSL* ssl)
+{
+    SSL_set_app_data(ssl, this);
+}
+
+SSL_SESSION* TlsContext::dataSession(bool& unused)
+{
+    unused = !m_unused.empty();
+    if (unused) {
+        if (m_offered)
+            SSL_SESSION_free(m_offered);
+        m_offered = m_unused.back();
+        m_unused.pop_back();
+    }
+    return m_offered;
 }
 
 int TlsContext::onNewSession(SSL* ssl, SSL_SESSION* session)
 {
     auto* self = static_cast<TlsContext*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl)));
-    // Only the control connection's session: a data connection that could not
-    // resume brings a session of its own, which the server would not accept as
-    // the control connection's.
-    if (!self || SSL_get_app_data(ssl) != self)
+    if (!self)
         return 0;
-    if (self->m_session)
-        SSL_SESSION_free(self->m_session);
-    self->m_session = session;
+    // The control connection's sessions, and the tickets of a data connection
+    // that resumed one (a resumption continues the control connection's session).
+    // A data connection that could not resume brings a session of its own, which
+    // the server would not take as the control connection's.
+    const bool control = SSL_get_app_data(ssl) == self;
+    if (!control && SSL_session_reused(ssl) != 1)
+        return 0;
+    if (self->m_unused.size() == kMaxUnusedSessions) {
+        SSL_SESSION_free(self->m_unused.front());
+        self->m_unused.pop_front();
+    }
+    self->m_unused.push_back(session);
     return 1; // we keep the reference
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <string>
 
 typedef struct ssl_ctx_st SSL_CTX;
@@ -9,33 +11,44 @@ typedef struct ssl_session_st SSL_SESSION;
 namespace ftp {
 
 // The TLS configuration of one FTP connection (control plus its data connections):
-// TLS 1.2 (see the constructor for why not 1.3), the system's trust store, and the
-// control connection's session, which every data connection resumes (servers such as vsftpd and proftpd
-// refuse a data connection that does not).
+// TLS 1.2, or from TLS 1.2 up to TLS 1.3 for servers that refuse 1.2 (see the
+// constructor for why 1.2 is preferred), the system's trust store, and the sessions
+// the data connections resume (servers such as vsftpd and proftpd refuse a data
+// connection that does not resume the control connection's session).
 class TlsContext final
 {
 public:
-    TlsContext();
+    explicit TlsContext(bool allowTls13 = false);
     ~TlsContext();
     TlsContext(const TlsContext&) = delete;
     TlsContext& operator=(const TlsContext&) = delete;
 
     SSL_CTX* get() const { return m_ctx; }
+    bool allowsTls13() const { return m_allowTls13; }
 
-    // The control connection's session (its SSL carries this context as app
-    // data): what every data connection resumes.
-    SSL_SESSION* controlSession() const { return m_session; }
+    // The session a new data connection offers, or null before the control
+    // connection has one. A session nobody has offered yet when there is one, the
+    // newest first (vsftpd and proftpd take a TLS 1.3 ticket back when it is used);
+    // otherwise the one offered last again (a TLS 1.2 session ID, or a ticket of a
+    // server that accepts tickets more than once). `unused` tells which it was.
+    SSL_SESSION* dataSession(bool& unused);
+    std::size_t unusedSessionCount() const { return m_unused.size(); }
 
     // Fingerprint of the certificate accepted on the control connection; data
     // connections must present the same one.
     void setAcceptedFingerprint(std::string sha256) { m_acceptedFingerprint = std::move(sha256); }
     const std::string& acceptedFingerprint() const { return m_acceptedFingerprint; }
 
+    // Marks `ssl` as the control connection: its sessions are kept.
+    void adoptControl(SSL* ssl);
+
 private:
     static int onNewSession(SSL* ssl, SSL_SESSION* session);
 
     SSL_CTX* m_ctx = nullptr;
-    SSL_SESSION* m_session = nullptr;
+    bool m_allowTls13 = false;
+    std::deque<SSL_SESSION*> m_unused; // newest at the back
+    SSL_SESSION* m_offered = nullptr;  // the session offered last
     std::string m_acceptedFingerprint;
 };
 

@@ -50,11 +50,12 @@ TlsTransport::TlsTransport(std::unique_ptr<TcpTransport> tcp, TlsContext& contex
         SSL_set_tlsext_host_name(m_ssl, m_serverName.c_str());
         SSL_set1_host(m_ssl, m_serverName.c_str());
     }
-    if (m_role == Role::Control)
-        SSL_set_app_data(m_ssl, &m_context); // marks the SSL whose sessions the context keeps
-    if (m_role == Role::Data)
-        if (SSL_SESSION* session = m_context.controlSession())
-            SSL_set_session(m_ssl, session);
+    if (m_role == Role::Control) {
+        m_context.adoptControl(m_ssl);
+    } else if (SSL_SESSION* session = m_context.dataSession(m_offeredUnused)) {
+        SSL_set_session(m_ssl, session);
+        m_offered = true;
+    }
 }
 
 TlsTransport::~TlsTransport()
@@ -92,6 +93,11 @@ void TlsTransport::handshake()
         int r = SSL_connect(m_ssl);
         if (r == 1)
             return;
+        // The server's protocol_version alert: it speaks none of the versions
+        // offered (a TLS 1.3-only server meeting a 1.2 maximum).
+        if (SSL_get_error(m_ssl, r) == SSL_ERROR_SSL &&
+            ERR_GET_REASON(ERR_peek_error()) == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION)
+            m_versionRefused = true;
         retryAfter(r, "TLS handshake");
     }
 }

@@ -19,14 +19,19 @@ public:
     enum class Role
     {
         Control, // verifies the server name; its session is kept for the data connections
-        Data     // resumes the control connection's session
+        Data     // resumes a session of the control connection
     };
 
     TlsTransport(std::unique_ptr<TcpTransport> tcp, TlsContext& context, Role role, std::string serverName);
     ~TlsTransport() override;
 
     void handshake();
+    // After a failed handshake: the server refused every protocol version offered.
+    bool versionRefused() const { return m_versionRefused; }
     bool sessionReused() const;
+    // A data connection offered a session to resume; `unused` when none had offered it before.
+    bool offeredSession() const { return m_offered; }
+    bool offeredUnusedSession() const { return m_offeredUnused; }
     std::string protocolVersion() const;
     CertificateInfo peerCertificate() const;
 
@@ -50,6 +55,9 @@ private:
     std::string m_serverName;
     SSL* m_ssl = nullptr;
     bool m_cleanEnd = false;
+    bool m_versionRefused = false;
+    bool m_offered = false;
+    bool m_offeredUnused = false;
     bool m_ended = false;
 };
 

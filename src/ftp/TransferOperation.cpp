@@ -145,7 +145,7 @@ std::int64_t TransferOperation::run(Body&& body)
         }
         m_session.status(ConnectionStatus::ftpAborted);
         throw;
-    } catch (const FtpError&) {
+    } catch (const FtpError& e) {
         setStep(Step::Failed);
         channel->close();
         recover(*channel);
@@ -153,8 +153,38 @@ std::int64_t TransferOperation::run(Body&& body)
             if (auto cb = m_session.callbacks.workEnd)
                 cb(false);
         }
+        explainRefusedResumption(channel->resumption(), e);
         throw;
     }
+}
+
+void TransferOperation::explainRefusedResumption(DataChannel::Resumption resumption, const FtpError& error)
+{
+    if (resumption != DataChannel::Resumption::RefusedUnused &&
+        resumption != DataChannel::Resumption::RefusedUsed)
+        return;
+    // How servers that insist on resumption turn the data connection down:
+    // vsftpd 522, proftpd 425 on the control connection and a reset on the data
+    // connection. Other failures are left as they are.
+    if (const auto* reply = dynamic_cast<const ReplyError*>(&error)) {
+        if (reply->code() != 425 && reply->code() != 522)
+            return;
+    } else if (!dynamic_cast<const SocketError*>(&error)) {
+        return;
+    }
+    if (resumption == DataChannel::Resumption::RefusedUsed) {
+        // Out of tickets: a new control connection brings new ones, so a retry
+        // can succeed.
+        m_session.drop();
+        throw ProtocolError(std::string("The server refused the data connection: it accepts each TLS 1.3 "
+                                        "session ticket only once, and no unused ticket was left (") +
+                                error.what() + ")",
+                            true);
+    }
+    throw ProtocolError(std::string("The server refused the data connection: it did not resume the control "
+                                    "connection's TLS session (") +
+                            error.what() + ")",
+                        error.retryable());
 }
 
 void TransferOperation::checkComplete(std::int64_t moved, bool cleanEnd)

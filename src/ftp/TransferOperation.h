@@ -5,11 +5,12 @@
 #include <string>
 
 #include "ftp/ClientOptions.h"
+#include "ftp/DataChannel.h"
 #include "ftp/DataStream.h"
+#include "ftp/FtpError.h"
 
 namespace ftp {
 
-class DataChannel;
 class Session;
 
 // One command over a data connection: LIST, RETR, STOR or APPE. Runs the steps,
@@ -60,6 +61,9 @@ private:
     void querySize();
     void checkComplete(std::int64_t moved, bool cleanEnd);
     void recover(DataChannel& channel) noexcept;
+    // Throws an error naming the cause when the transfer failed as servers fail a
+    // data connection whose TLS session they did not resume.
+    void explainRefusedResumption(DataChannel::Resumption resumption, const FtpError& error);
     void progress(std::int64_t moved);
 
     Session& m_session;

@@ -79,7 +79,7 @@ bool DataChannel::setActive(const std::string& host, std::uint16_t port)
     return true;
 }
 
-std::unique_ptr<SocketChannel> DataChannel::open(SSL_CTX* tls, int timeoutMs, std::string& error)
+std::unique_ptr<SocketChannel> DataChannel::open(SSL_CTX* tls, int timeoutMs, std::string& error, int tickets)
 {
     int fd = -1;
     if (m_listenFd >= 0) {
@@ -121,7 +121,7 @@ std::unique_ptr<SocketChannel> DataChannel::open(SSL_CTX* tls, int timeoutMs, st
         return nullptr;
     }
     auto channel = std::make_unique<SocketChannel>(fd, m_stopFd);
-    if (tls != nullptr && !channel->startTls(tls, timeoutMs)) {
+    if (tls != nullptr && !channel->startTls(tls, timeoutMs, tickets)) {
         error = channel->lastError();
         return nullptr;
     }

@@ -29,7 +29,7 @@ public:
 
     // Accepts (passive) or connects (active) within the time-out, then runs the TLS
     // handshake when a context is given. Null with `error` set on failure.
-    std::unique_ptr<SocketChannel> open(SSL_CTX* tls, int timeoutMs, std::string& error);
+    std::unique_ptr<SocketChannel> open(SSL_CTX* tls, int timeoutMs, std::string& error, int tickets = -1);
     // Forgets the listener and the active target (after each transfer command).
     void reset();
 

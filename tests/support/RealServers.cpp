@@ -69,11 +69,21 @@ std::vector<RealServer> realServers()
     return {pure, vsftpd, proftpd, pyftpdlib};
 }
 
+std::vector<RealServer> tls13OnlyServers()
+{
+    RealServer pyftpdlib = make(RealServerKind::PyftpdlibTls13, "pyftpdlib-tls13", "PYFTPDLIBTLS13", 4);
+    RealServer proftpd = make(RealServerKind::ProftpdTls13, "proftpd-tls13", "PROFTPDTLS13", 5);
+    proftpd.tlsSessionReuseRequired = true;
+    return {pyftpdlib, proftpd};
+}
+
 RealServer realServer(RealServerKind kind)
 {
-    for (const RealServer& server : realServers()) {
-        if (server.kind == kind) {
-            return server;
+    for (const auto& list : {realServers(), tls13OnlyServers()}) {
+        for (const RealServer& server : list) {
+            if (server.kind == kind) {
+                return server;
+            }
         }
     }
     return {};

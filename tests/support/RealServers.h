@@ -19,6 +19,10 @@ enum class RealServerKind
     Vsftpd,
     Proftpd,
     Pyftpdlib,
+    // TLS 1.3 only (not in realServers()): pyftpdlib, and proftpd, which requires
+    // every data connection to resume and accepts each ticket once.
+    PyftpdlibTls13,
+    ProftpdTls13,
 };
 
 struct RealServer
@@ -48,7 +52,8 @@ struct RealServerCase
 };
 
 std::vector<RealServer> realServers();
-RealServer realServer(RealServerKind kind);
+std::vector<RealServer> tls13OnlyServers();
+RealServer realServer(RealServerKind kind);       // any of both lists
 std::vector<RealServerCase> allRealServerCases(); // every server, plain and TLS
 // "pure_ftpd_plain", "vsftpd_tls" ...: for INSTANTIATE_TEST_SUITE_P's name generator.
 std::string realServerCaseName(const ::testing::TestParamInfo<RealServerCase>& info);

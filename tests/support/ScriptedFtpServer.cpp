@@ -43,6 +43,12 @@ ScriptedFtpServer::ScriptedFtpServer(ServerOptions options)
     // with plain write(), which raises SIGPIPE).
     std::signal(SIGPIPE, SIG_IGN);
     m_tlsContext = m_identity->makeServerContext();
+    if (options.tls13Only) {
+        SSL_CTX_set_min_proto_version(m_tlsContext, TLS1_3_VERSION);
+        // Stateful tickets: OpenSSL removes a TLS 1.3 session from the cache when
+        // it is resumed.
+        SSL_CTX_set_options(m_tlsContext, SSL_OP_NO_TICKET);
+    }
     if (::pipe(m_stopPipe) != 0) {
         throw std::runtime_error("ScriptedFtpServer: pipe failed");
     }

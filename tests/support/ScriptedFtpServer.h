@@ -36,6 +36,7 @@ struct ServerSettings
     bool requireTlsForLogin = false;      // USER before AUTH gets 530
     bool requireTlsSessionReuse = false;  // a TLS data connection that does not resume gets 522
     bool requireUploadCloseNotify = true; // a TLS upload ending without close_notify gets 426
+    bool ticketsOnDataConnections = true; // TLS 1.3: a data connection's handshake ends with a new ticket
     bool asciiConversion = true;          // TYPE A: LF <-> CRLF on RETR and STOR
     std::chrono::milliseconds dataConnectTimeout{10000};
 };
@@ -43,6 +44,9 @@ struct ServerSettings
 struct ServerOptions
 {
     bool ipv6 = false; // listen on ::1 instead of 127.0.0.1
+    // TLS 1.3 and nothing older (a protocol_version alert to a client that stops at
+    // 1.2), with tickets the server accepts once each, as vsftpd and proftpd do.
+    bool tls13Only = false;
     ServerSettings settings;
     std::shared_ptr<const TlsIdentity> identity; // default: TlsIdentity::shared()
 };

@@ -125,7 +125,8 @@ std::unique_ptr<SocketChannel> ScriptedSession::openData(const DataFault& fault)
     std::string error;
     std::unique_ptr<SocketChannel> channel =
         m_data.open(m_protectData ? m_server.tlsContext() : nullptr,
-                    static_cast<int>(settings.dataConnectTimeout.count()), error);
+                    static_cast<int>(settings.dataConnectTimeout.count()), error,
+                    settings.ticketsOnDataConnections ? -1 : 0);
     m_data.reset();
     if (!channel) {
         reply(425, "Can't open data connection.");

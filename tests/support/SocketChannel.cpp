@@ -164,10 +164,13 @@ SocketChannel::Wait SocketChannel::waitReadable(int timeoutMs)
     return wait(POLLIN, timeoutMs);
 }
 
-bool SocketChannel::startTls(SSL_CTX* ctx, int timeoutMs)
+bool SocketChannel::startTls(SSL_CTX* ctx, int timeoutMs, int tickets)
 {
     m_ssl = SSL_new(ctx);
     SSL_set_fd(m_ssl, m_fd);
+    if (tickets >= 0) {
+        SSL_set_num_tickets(m_ssl, static_cast<std::size_t>(tickets));
+    }
     for (;;) {
         ERR_clear_error();
         const int n = SSL_accept(m_ssl);

@@ -35,7 +35,8 @@ public:
     Wait waitReadable(int timeoutMs);
 
     // Server side of a TLS handshake on this socket.
-    bool startTls(SSL_CTX* ctx, int timeoutMs);
+    // `tickets`: how many TLS 1.3 tickets the handshake ends with (-1: OpenSSL's default).
+    bool startTls(SSL_CTX* ctx, int timeoutMs, int tickets = -1);
     bool tlsActive() const { return m_ssl != nullptr; }
     bool tlsSessionReused() const;
     // After read() returned 0 under TLS: whether the peer ended with close_notify.

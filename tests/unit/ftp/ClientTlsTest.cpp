@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <ctime>
 #include <vector>
 
@@ -138,6 +139,111 @@ TEST(ClientTlsTest, PbszRefusedFailsTheLogin)
     client->connect();
     EXPECT_THROW(client->login(), ftp::TlsNotAvailableError);
     EXPECT_EQ(server.verbs().back(), "PBSZ");
+}
+
+// TLS 1.3: the control connection stops at 1.2 unless the server refuses it, and
+// each data connection offers a ticket nobody has offered yet.
+
+std::unique_ptr<ftp::Client> makeTls13Client(const ScriptedFtpServer& server,
+                                             std::vector<std::string>& statuses)
+{
+    auto client = makeClient(server, true);
+    client->callbacks().status = [&statuses](ftp::ConnectionStatus, const std::string& text) {
+        if (!text.empty())
+            statuses.push_back(text);
+    };
+    return client;
+}
+
+bool anyContains(const std::vector<std::string>& lines, const std::string& piece)
+{
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(piece) != std::string::npos; });
+}
+
+TEST(ClientTlsTest, ATls12ServerIsNotAskedForTls13)
+{
+    ScriptedFtpServer server;
+    std::vector<std::string> statuses;
+    auto client = makeTls13Client(server, statuses);
+    connectAndLogin(*client);
+    EXPECT_TRUE(anyContains(statuses, "TLS connection established (TLSv1.2)"));
+    EXPECT_EQ(server.sessionCount(), 1);
+}
+
+TEST(ClientTlsTest, ATls13OnlyServerIsLoggedInToAgainWithTls13AndRemembered)
+{
+    ScriptedFtpServer server({.tls13Only = true});
+    std::vector<std::string> statuses;
+    auto client = makeTls13Client(server, statuses);
+    connectAndLogin(*client);
+    EXPECT_TRUE(client->tlsActive());
+    EXPECT_TRUE(anyContains(statuses, "refused TLS 1.2")) << ::testing::PrintToString(statuses);
+    EXPECT_TRUE(anyContains(statuses, "TLS connection established (TLSv1.3)"));
+    EXPECT_EQ(server.sessionCount(), 2);
+    // The first connection ended in its handshake: no credentials went over it.
+    const Commands commands = server.commands();
+    ASSERT_GE(commands.size(), 3u);
+    EXPECT_EQ((Commands{commands[0], commands[1], commands[2]}),
+              (Commands{"AUTH TLS", "AUTH TLS", "USER bob"}));
+
+    client->quit();
+    statuses.clear();
+    connectAndLogin(*client);
+    EXPECT_FALSE(anyContains(statuses, "refused TLS 1.2")) << ::testing::PrintToString(statuses);
+    EXPECT_EQ(server.sessionCount(), 3);
+}
+
+TEST(ClientTlsTest, SingleUseTicketsCarryManyDataConnectionsBothWays)
+{
+    ScriptedFtpServer server({.tls13Only = true, .settings = {.requireTlsSessionReuse = true}});
+    server.fs().addFile("/a.bin", std::string(70000, 'a'));
+    auto client = makeClient(server, true);
+    connectAndLogin(*client);
+    client->setType(ftp::TransferType::Binary);
+    // Each ticket is good once: past the control connection's two, every data
+    // connection lives on the ticket the one before it brought, uploads included.
+    for (int i = 0; i < 4; ++i) {
+        StringSink sink;
+        client->retrieve("/a.bin", sink);
+        EXPECT_EQ(sink.bytes.size(), 70000u);
+        StringSource source(std::string(30000 + i, 'u'));
+        client->store(source, "/up" + std::to_string(i) + ".bin");
+        EXPECT_EQ(server.fs().content("/up" + std::to_string(i) + ".bin").value_or("").size(), 30000u + i);
+        EXPECT_FALSE(client->list().empty());
+    }
+    const DataStats stats = server.dataStats();
+    EXPECT_EQ(stats.connections, 12);
+    EXPECT_EQ(stats.resumedTlsSessions, 12);
+}
+
+TEST(ClientTlsTest, WhenTheTicketsRunOutTheFailureNamesTheCauseAndANewConnectionRecovers)
+{
+    // proftpd's way: no new ticket on a resumed data connection.
+    ScriptedFtpServer server(
+        {.tls13Only = true, .settings = {.requireTlsSessionReuse = true, .ticketsOnDataConnections = false}});
+    auto client = makeClient(server, true);
+    connectAndLogin(*client);
+    client->setType(ftp::TransferType::Binary);
+    auto upload = [&](int i) {
+        StringSource source("data " + std::to_string(i));
+        client->store(source, "/f" + std::to_string(i));
+    };
+    upload(1); // the control connection's two tickets
+    upload(2);
+    try {
+        upload(3);
+        FAIL() << "a ticket was accepted twice";
+    } catch (const ftp::ProtocolError& e) {
+        EXPECT_NE(std::string(e.what()).find("each TLS 1.3 session ticket only once"), std::string::npos)
+            << e.what();
+        EXPECT_TRUE(e.retryable());
+    }
+    EXPECT_FALSE(client->isConnected()); // so that a retry brings new tickets
+    connectAndLogin(*client);
+    upload(3);
+    EXPECT_EQ(server.fs().content("/f3").value_or(""), "data 3");
+    EXPECT_EQ(server.dataStats().resumedTlsSessions, 3);
 }
 
 } // namespace
