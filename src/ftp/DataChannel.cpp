@@ -146,16 +146,14 @@ void DataChannel::startTls()
     TlsTransport* t = tls.get();
     m_transport = std::move(tls);
     t->handshake();
-    const bool tls13 = t->protocolVersion() == "TLSv1.3";
+    m_tls13 = t->protocolVersion() == "TLSv1.3";
     if (t->sessionReused())
         m_resumption = Resumption::Resumed;
     else if (t->offeredSession())
-        m_resumption =
-            tls13 && !t->offeredUnusedSession() ? Resumption::RefusedUsed : Resumption::RefusedUnused;
-    m_session.debug(
-        std::string("data connection TLS ") + t->protocolVersion() +
-        (t->sessionReused() ? ", session resumed" : ", new session") +
-        (t->offeredSession() && !t->offeredUnusedSession() && tls13 ? " (ticket offered before)" : ""));
+        m_resumption = t->offeredUnusedSession() ? Resumption::RefusedUnused : Resumption::RefusedUsed;
+    m_session.debug(std::string("data connection TLS ") + t->protocolVersion() +
+                    (t->sessionReused() ? ", session resumed" : ", new session") +
+                    (m_resumption == Resumption::RefusedUsed ? " (session offered before)" : ""));
     // The data connection must end at the server the user accepted.
     CertificateInfo cert = t->peerCertificate();
     if (!CertificateInfo::sameFingerprint(cert.sha256, m_session.tls->acceptedFingerprint()))

@@ -46,9 +46,13 @@ public:
         NotTried, // no TLS, or no session to offer
         Resumed,
         RefusedUnused, // not resumed, though nobody had offered that session before
-        RefusedUsed    // not resumed; a TLS 1.3 ticket offered once already
+        // Not resumed, though offered before: a TLS 1.3 ticket the server took
+        // back when it was used, or a TLS 1.2 session the server no longer keeps
+        // (its session cache expired or dropped it).
+        RefusedUsed
     };
     Resumption resumption() const { return m_resumption; }
+    bool tls13() const { return m_tls13; }
 
 private:
     void preparePassive();
@@ -68,6 +72,7 @@ private:
     std::optional<Reply> m_preliminary;
     std::optional<Reply> m_final;
     Resumption m_resumption = Resumption::NotTried;
+    bool m_tls13 = false;
 };
 
 } // namespace ftp

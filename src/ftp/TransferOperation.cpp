@@ -153,13 +153,14 @@ std::int64_t TransferOperation::run(Body&& body)
             if (auto cb = m_session.callbacks.workEnd)
                 cb(false);
         }
-        explainRefusedResumption(channel->resumption(), e);
+        explainRefusedResumption(*channel, e);
         throw;
     }
 }
 
-void TransferOperation::explainRefusedResumption(DataChannel::Resumption resumption, const FtpError& error)
+void TransferOperation::explainRefusedResumption(const DataChannel& channel, const FtpError& error)
 {
+    const DataChannel::Resumption resumption = channel.resumption();
     if (resumption != DataChannel::Resumption::RefusedUnused &&
         resumption != DataChannel::Resumption::RefusedUsed)
         return;
@@ -173,13 +174,18 @@ void TransferOperation::explainRefusedResumption(DataChannel::Resumption resumpt
         return;
     }
     if (resumption == DataChannel::Resumption::RefusedUsed) {
-        // Out of tickets: a new control connection brings new ones, so a retry
-        // can succeed.
+        // The session this connection can offer is spent: out of TLS 1.3 tickets,
+        // or a TLS 1.2 session the server has forgotten (after hours on one
+        // control connection). A new control connection brings a new session, so
+        // a retry can succeed.
         m_session.drop();
-        throw ProtocolError(std::string("The server refused the data connection: it accepts each TLS 1.3 "
-                                        "session ticket only once, and no unused ticket was left (") +
-                                error.what() + ")",
-                            true);
+        throw ProtocolError(
+            std::string(channel.tls13() ? "The server refused the data connection: it accepts each TLS 1.3 "
+                                          "session ticket only once, and no unused ticket was left ("
+                                        : "The server refused the data connection: it no longer resumes "
+                                          "this connection's TLS session (") +
+                error.what() + ")",
+            true);
     }
     throw ProtocolError(std::string("The server refused the data connection: it did not resume the control "
                                     "connection's TLS session (") +

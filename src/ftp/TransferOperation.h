@@ -63,7 +63,7 @@ private:
     void recover(DataChannel& channel) noexcept;
     // Throws an error naming the cause when the transfer failed as servers fail a
     // data connection whose TLS session they did not resume.
-    void explainRefusedResumption(DataChannel::Resumption resumption, const FtpError& error);
+    void explainRefusedResumption(const DataChannel& channel, const FtpError& error);
     void progress(std::int64_t moved);
 
     Session& m_session;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <csignal>
 #include <cstring>
+#include <ctime>
 #include <stdexcept>
 
 #include <arpa/inet.h>
@@ -276,6 +277,13 @@ void ScriptedFtpServer::clearTranscript()
     m_conversation.clear();
     m_uploads.clear();
     m_dataStats = {};
+}
+
+void ScriptedFtpServer::forgetTlsSessions()
+{
+    // Sessions expire at their creation time plus their time-out; a flush at a
+    // moment far ahead removes them all.
+    SSL_CTX_flush_sessions(m_tlsContext, static_cast<long>(std::time(nullptr)) + 100000000L);
 }
 
 bool ScriptedFtpServer::waitUntil(const std::function<bool()>& predicate,

@@ -116,6 +116,10 @@ public:
     DataStats dataStats() const;
     void clearTranscript();
 
+    // The TLS session cache lets every session go, as a server's does when they
+    // expire: a data connection can no longer resume them.
+    void forgetTlsSessions();
+
     // Waits until the predicate holds, re-checking after every event of the server;
     // false on time-out. The predicate may call any accessor above.
     bool waitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout = 10s) const;

@@ -246,4 +246,33 @@ TEST(ClientTlsTest, WhenTheTicketsRunOutTheFailureNamesTheCauseAndANewConnection
     EXPECT_EQ(server.dataStats().resumedTlsSessions, 3);
 }
 
+TEST(ClientTlsTest, ASessionTheServerForgotEndsTheConnectionSoThatARetryRecovers)
+{
+    ScriptedFtpServer server({.settings = {.requireTlsSessionReuse = true}});
+    server.fs().addFile("/a.txt", "alpha");
+    auto client = makeClient(server, true);
+    connectAndLogin(*client);
+    auto download = [&] {
+        StringSink sink;
+        client->retrieve("/a.txt", sink);
+        EXPECT_EQ(sink.bytes, "alpha");
+    };
+    download();
+    download();
+    // The server's session cache lets the TLS 1.2 session go, as after hours on
+    // one control connection.
+    server.forgetTlsSessions();
+    try {
+        download();
+        FAIL() << "a forgotten session was resumed";
+    } catch (const ftp::ProtocolError& e) {
+        EXPECT_NE(std::string(e.what()).find("no longer resumes"), std::string::npos) << e.what();
+        EXPECT_TRUE(e.retryable());
+    }
+    EXPECT_FALSE(client->isConnected());
+    connectAndLogin(*client);
+    download();
+    EXPECT_EQ(server.dataStats().resumedTlsSessions, 3);
+}
+
 } // namespace
