@@ -1,10 +1,10 @@
 #include "CliQueueProgress.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include <unistd.h>
-
-#include "TransferProgress.h"
 
 namespace cli {
 
@@ -12,6 +12,24 @@ namespace {
 
 constexpr std::chrono::milliseconds kRedrawInterval{200};
 constexpr int kBarWidth = 24;
+
+// "1.5 MiB", "512 B"
+std::string formatBytes(std::int64_t bytes)
+{
+    static const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1024.0 && unit < 4) {
+        value /= 1024.0;
+        ++unit;
+    }
+    char buf[32];
+    if (unit == 0)
+        std::snprintf(buf, sizeof buf, "%lld B", static_cast<long long>(bytes));
+    else
+        std::snprintf(buf, sizeof buf, "%.1f %s", value, units[unit]);
+    return buf;
+}
 
 } // namespace
 
@@ -73,8 +91,7 @@ void CliQueueProgress::draw(bool force)
     const double seconds = std::chrono::duration<double>(now - m_start).count();
     const auto rate = static_cast<std::int64_t>(seconds > 0 ? double(bytes) / seconds : 0.0);
     std::fprintf(m_out, "\r%s  %d/%d files  %s  %s/s\033[K", bar(percent, kBarWidth).c_str(), m_filesDone,
-                 m_files, TransferProgress::formatBytes(bytes).c_str(),
-                 TransferProgress::formatBytes(rate).c_str());
+                 m_files, formatBytes(bytes).c_str(), formatBytes(rate).c_str());
     std::fflush(m_out);
     m_drawn = true;
 }

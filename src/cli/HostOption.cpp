@@ -6,7 +6,6 @@
 #include "core/StoredHostLookup.h"
 #include "core/THosts.h"
 #include "core/TQuickHosts.h"
-#include "ftp/ClientOptions.h"
 
 namespace cli {
 
@@ -65,13 +64,6 @@ std::optional<StoredHostTarget> resolveHostOption(const std::string& nameOrID, c
     }
     target.url.path = remotePath.empty() ? host.InitialRemoteDirectory.toStdString() : remotePath;
     return target;
-}
-
-void applyStoredHost(const StoredHostTarget& target, const CliArgs& args, ftp::ClientOptions& options)
-{
-    options.passive = target.host.Passive && !args.flag("--active");
-    options.tlsMode =
-        target.host.UseSSL || args.flag("--tls") ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
 }
 
 } // namespace cli

@@ -7,10 +7,6 @@
 #include "FtpUrl.h"
 #include "core/THost.h"
 
-namespace ftp {
-struct ClientOptions;
-}
-
 namespace cli {
 
 // `--host NAME-OR-ID`: an FTP subcommand (ls, get, put) works with a host stored
@@ -25,23 +21,7 @@ namespace cli {
 // instead). The stored name, port, user name and deciphered password are used, and
 // the host's passive flag and TLS setting; --tls on the command line can still
 // require TLS and --active still turns passive mode off. An anonymous host logs
-// in as "anonymous" with the tool's e-mail address.
-//
-// Wiring it into a subcommand:
-//
-//   // the command declares "--host" among its valueOptions
-//   if (auto name = args.value("--host")) {
-//       std::string error;
-//       auto target = cli::resolveHostOption(*name, remotePath, error);
-//       if (!target) {
-//           std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-//           return cli::kExitFailed;
-//       }
-//       cli::CliFtpSession session(target->url, args);
-//       cli::applyStoredHost(*target, args, session.client().options());
-//       session.open();
-//       ... target->url.path is the remote path
-//   }
+// in as "anonymous" with the AnonymousEmail setting as its password.
 //
 // The stores are read from the data folder (after --data-dir took effect) and
 // never written.
@@ -55,9 +35,5 @@ struct StoredHostTarget
 
 std::optional<StoredHostTarget> resolveHostOption(const std::string& nameOrID, const std::string& remotePath,
                                                   std::string& error);
-
-// Applies the host's passive flag and TLS setting, combined with --active and
-// --tls from the command line, to a session's options.
-void applyStoredHost(const StoredHostTarget& target, const CliArgs& args, ftp::ClientOptions& options);
 
 } // namespace cli

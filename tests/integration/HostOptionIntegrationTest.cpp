@@ -6,12 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "CliCommand.h"
-#include "CliFtpSession.h"
 #include "HostOption.h"
 #include "core/THost.h"
 #include "core/THosts.h"
 #include "core/TQuickHosts.h"
+#include "ftp/Client.h"
 #include "support/RealServers.h"
 #include "support/qt/CliProcess.h"
 
@@ -33,19 +32,6 @@ public:
 private:
     QTemporaryDir m_dir;
 };
-
-cli::CliArgs parseArgs(const std::vector<std::string>& words)
-{
-    cli::CliCommand command;
-    command.name = "test";
-    command.flags = cli::CliFtpSession::flags();
-    command.valueOptions = cli::CliFtpSession::valueOptions();
-    command.valueOptions.push_back("--host");
-    std::string error;
-    auto args = cli::CliParser::parse(command, words, error);
-    EXPECT_TRUE(args.has_value()) << error;
-    return args.value_or(cli::CliArgs());
-}
 
 class HostOptionIntegrationTest : public ::testing::TestWithParam<RealServerCase>
 {};
@@ -80,17 +66,26 @@ TEST_P(HostOptionIntegrationTest, StoredHostLogsInWithItsDecipheredPassword)
     EXPECT_EQ(target->url.password, server.password);
     EXPECT_EQ(target->url.path, "/");
 
-    const cli::CliArgs args = parseArgs({"--trust-fingerprint", realServerCertificateFingerprint()});
-    cli::CliFtpSession session(target->url, args);
-    cli::applyStoredHost(*target, args, session.client().options());
-    EXPECT_EQ(session.client().options().tlsMode,
-              GetParam().tls ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None);
-    ASSERT_NO_THROW(session.open());
+    ftp::Client client;
+    ftp::ClientOptions& options = client.options();
+    options.host = target->url.host;
+    options.port = target->url.port;
+    options.user = target->url.user.value_or("anonymous");
+    options.password = target->url.password;
+    options.tlsMode = target->host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
+    const std::string fingerprint = realServerCertificateFingerprint();
+    client.callbacks().certificate = [&](const ftp::CertificateInfo& info) {
+        return ftp::CertificateInfo::sameFingerprint(info.sha256, fingerprint);
+    };
+    ASSERT_NO_THROW({
+        client.connect();
+        client.login();
+    });
     bool sawDir = false;
-    for (const auto& entry : session.client().list(target->url.path))
+    for (const auto& entry : client.list(target->url.path))
         sawDir = sawDir || entry.name == "dir";
     EXPECT_TRUE(sawDir);
-    session.close();
+    client.quit();
 }
 
 INSTANTIATE_TEST_SUITE_P(RealServers, HostOptionIntegrationTest, ::testing::ValuesIn(allRealServerCases()),
