@@ -64,6 +64,11 @@ bool Client::tlsActive() const
     return m_session->tlsActive;
 }
 
+bool Client::tlsTicketsSpent() const
+{
+    return m_session->tlsActive && m_session->tls && m_session->tls->ticketsSpent();
+}
+
 std::optional<CertificateInfo> Client::certificate() const
 {
     return m_session->certificate;

@@ -52,6 +52,10 @@ public:
     void disconnect() noexcept;
     bool isConnected() const;
     bool tlsActive() const;
+    // TLS 1.3 only: every session ticket the server gave has been used, and the
+    // server takes them back (its data connections resume). The next transfer
+    // would be refused; logging in again brings new tickets.
+    bool tlsTicketsSpent() const;
     // The control connection's certificate, when TLS is active.
     std::optional<CertificateInfo> certificate() const;
     // From FEAT; whole tokens, any case ("UTF8", "MLST", "SIZE").

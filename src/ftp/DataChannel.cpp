@@ -147,9 +147,10 @@ void DataChannel::startTls()
     m_transport = std::move(tls);
     t->handshake();
     m_tls13 = t->protocolVersion() == "TLSv1.3";
-    if (t->sessionReused())
+    if (t->sessionReused()) {
         m_resumption = Resumption::Resumed;
-    else if (t->offeredSession())
+        m_session.tls->noteDataResumed();
+    } else if (t->offeredSession())
         m_resumption = t->offeredUnusedSession() ? Resumption::RefusedUnused : Resumption::RefusedUsed;
     m_session.debug(std::string("data connection TLS ") + t->protocolVersion() +
                     (t->sessionReused() ? ", session resumed" : ", new session") +

@@ -34,6 +34,13 @@ public:
     SSL_SESSION* dataSession(bool& unused);
     std::size_t unusedSessionCount() const { return m_unused.size(); }
 
+    // A data connection resumed a session: the server works with resumption.
+    void noteDataResumed() { m_dataResumed = true; }
+    // TLS 1.3 with a server that resumes data connections, and no unused ticket
+    // left: the next data connection could only offer a spent one, which servers
+    // that take tickets back refuse.
+    bool ticketsSpent() const { return m_allowTls13 && m_dataResumed && m_unused.empty(); }
+
     // Fingerprint of the certificate accepted on the control connection; data
     // connections must present the same one.
     void setAcceptedFingerprint(std::string sha256) { m_acceptedFingerprint = std::move(sha256); }
@@ -47,6 +54,7 @@ private:
 
     SSL_CTX* m_ctx = nullptr;
     bool m_allowTls13 = false;
+    bool m_dataResumed = false;
     std::deque<SSL_SESSION*> m_unused; // newest at the back
     SSL_SESSION* m_offered = nullptr;  // the session offered last
     std::string m_acceptedFingerprint;

@@ -374,6 +374,12 @@ void TFTPTransfer::prepareConnection()
                                     m_connectedUser != user || m_connectedTls != host.UseSSL)) {
         CloseConnection();
     }
+    // A TLS 1.3 server that accepts each ticket once and has none left for us
+    // would refuse the next data connection: a new login brings new tickets.
+    if (m_client->isConnected() && m_client->tlsTicketsSpent()) {
+        log(false, QStringLiteral("Logging in again: the server's TLS session tickets are used up"));
+        CloseConnection();
+    }
     ftp::ClientOptions& options = m_client->options();
     options.host = utf8(host.Hostname);
     options.port = static_cast<std::uint16_t>(host.Port);

@@ -230,7 +230,9 @@ TEST(ClientTlsTest, WhenTheTicketsRunOutTheFailureNamesTheCauseAndANewConnection
         client->store(source, "/f" + std::to_string(i));
     };
     upload(1); // the control connection's two tickets
+    EXPECT_FALSE(client->tlsTicketsSpent());
     upload(2);
+    EXPECT_TRUE(client->tlsTicketsSpent()); // a caller can log in again before it fails
     try {
         upload(3);
         FAIL() << "a ticket was accepted twice";
@@ -241,6 +243,7 @@ TEST(ClientTlsTest, WhenTheTicketsRunOutTheFailureNamesTheCauseAndANewConnection
     }
     EXPECT_FALSE(client->isConnected()); // so that a retry brings new tickets
     connectAndLogin(*client);
+    EXPECT_FALSE(client->tlsTicketsSpent());
     upload(3);
     EXPECT_EQ(server.fs().content("/f3").value_or(""), "data 3");
     EXPECT_EQ(server.dataStats().resumedTlsSessions, 3);
@@ -259,6 +262,7 @@ TEST(ClientTlsTest, ASessionTheServerForgotEndsTheConnectionSoThatARetryRecovers
     };
     download();
     download();
+    EXPECT_FALSE(client->tlsTicketsSpent()); // a TLS 1.2 session serves any number
     // The server's session cache lets the TLS 1.2 session go, as after hours on
     // one control connection.
     server.forgetTlsSessions();

@@ -281,6 +281,30 @@ TEST_F(QueueTransferTest, ItemsOfOneLoginShareItAndAnotherUserOrTlsSettingGetsIt
     EXPECT_EQ(countVerb(m_server, "AUTH"), 1);
 }
 
+TEST_F(QueueTransferTest, UploadsLogInAgainBeforeTheTls13TicketsRunOut)
+{
+    // A TLS-1.3-only server that takes each ticket back and gives none on a
+    // resumed upload (as proftpd does): two uploads per login, and no failure.
+    ScriptedFtpServer server(
+        {.tls13Only = true, .settings = {.requireTlsSessionReuse = true, .ticketsOnDataConnections = false}});
+    server.fs().addDirectory("/in");
+    THost host = hostFor(server);
+    host.UseSSL = true;
+    const std::string fingerprint = server.fingerprintSha256();
+    m_manager.setCertificateDecider(
+        [fingerprint](const THost&, const ftp::CertificateInfo& info) { return info.sha256 == fingerprint; });
+    for (int i = 1; i <= 5; ++i) {
+        const QString name = QStringLiteral("f%1.txt").arg(i);
+        ASSERT_TRUE(writeAll(m_env.local(name), name.toUtf8()));
+        m_manager.AddUpload(host, m_env.localRoot(), true, "/in/", m_env.local(name));
+    }
+    ASSERT_TRUE(runUntilIdle()) << server.conversation();
+    EXPECT_EQ(m_completed.size(), 5) << m_errors.join("|").toStdString();
+    EXPECT_TRUE(m_errors.isEmpty()) << m_errors.join("|").toStdString();
+    EXPECT_EQ(server.fs().content("/in/f5.txt").value_or(""), "f5.txt");
+    EXPECT_EQ(server.dataStats().resumedTlsSessions, 5);
+}
+
 TEST_F(QueueTransferTest, AnUnverifiedCertificateWithoutConsentIsAPermanentFailure)
 {
     m_server.fs().addFile("/f", "f");
