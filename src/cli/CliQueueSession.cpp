@@ -17,6 +17,7 @@
 #include "engine/EFTPTransferException.h"
 #include "ftp/CertificateInfo.h"
 #include "queue/TFileTransferTypes.h"
+#include "queue/TQueueFile.h"
 
 namespace cli {
 
@@ -343,6 +344,17 @@ int CliQueueSession::run()
         }
     }
     return m_manager.itemCount() == 0 ? kExitOk : kExitFailed;
+}
+
+int appendToQueueFile(const std::string& file, TQueueManager& staging)
+{
+    QString reason;
+    if (!TQueueFile::Append(QString::fromStdString(file), staging.Records(), &reason)) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", reason.toUtf8().constData());
+        return kExitFailed;
+    }
+    std::printf("added %d item(s) to %s\n", staging.itemCount(), file.c_str());
+    return kExitOk;
 }
 
 } // namespace cli

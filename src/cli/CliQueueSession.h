@@ -51,6 +51,10 @@ private:
     bool m_ownsConfig = false;
 };
 
+// `--add-to-queue FILE`: appends the staged items to the queue file (created when
+// missing), says how many on stdout and gives the exit status.
+int appendToQueueFile(const std::string& file, TQueueManager& staging);
+
 // Runs a queue to its end on the command line: plays it, answers file-exists
 // prompts (on the terminal, or Skip), shows progress on stderr (a bar on a
 // terminal), prints one line per item outcome on stdout and gives the exit

@@ -9,7 +9,6 @@
 #include "CliQueueSession.h"
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
-#include "queue/TQueueFile.h"
 
 // get URL... LOCALDIR: every source (a file or a whole directory tree) lands in
 // LOCALDIR under its own name, through the transfer queue.
@@ -74,13 +73,7 @@ int runGet(const cli::CliArgs& args)
                 staging.AddDownload(*host, d.source.RemoteRoot, false, d.source.Modified, d.source.Size,
                                     d.source.IsDirectory, localDir, d.source.RemoteFilename);
             }
-            QString reason;
-            if (!TQueueFile::Append(QString::fromStdString(*queueFile), staging.Records(), &reason)) {
-                std::fprintf(stderr, "vantor-ftp-cli: %s\n", reason.toUtf8().constData());
-                return cli::kExitFailed;
-            }
-            std::printf("added %d item(s) to %s\n", staging.itemCount(), queueFile->c_str());
-            return cli::kExitOk;
+            return cli::appendToQueueFile(*queueFile, staging);
         }
 
         cli::CliQueueSession session(args, *options);

@@ -9,7 +9,6 @@
 #include "CliQueueSession.h"
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
-#include "queue/TQueueFile.h"
 
 // put LOCALPATH... URL: every source (a file or a whole directory tree) lands in
 // the remote directory URL under its own name, through the transfer queue. Missing
@@ -74,13 +73,7 @@ int runPut(const cli::CliArgs& args)
             TQueueManager staging;
             for (const QString& source : sources)
                 staging.AddUpload(*host, QFileInfo(source).path(), false, remoteDir, source);
-            QString reason;
-            if (!TQueueFile::Append(QString::fromStdString(*queueFile), staging.Records(), &reason)) {
-                std::fprintf(stderr, "vantor-ftp-cli: %s\n", reason.toUtf8().constData());
-                return cli::kExitFailed;
-            }
-            std::printf("added %d item(s) to %s\n", staging.itemCount(), queueFile->c_str());
-            return cli::kExitOk;
+            return cli::appendToQueueFile(*queueFile, staging);
         }
 
         cli::CliQueueSession session(args, *options);
