@@ -10,11 +10,10 @@ namespace {
 constexpr int kFirstYear = 1980;
 constexpr int kLastYear = 2043;
 
-// The locale's long time format without its time-zone field ("t"): file times are
-// local times and carry no zone of their own.
-QString longTimeWithoutZone(const QLocale& locale)
+} // namespace
+
+QString FormatWithoutTimeZone(const QString& format)
 {
-    const QString format = locale.timeFormat(QLocale::LongFormat);
     QString out;
     bool quoted = false;
     for (const QChar c : format) {
@@ -26,8 +25,6 @@ QString longTimeWithoutZone(const QLocale& locale)
     }
     return out.trimmed();
 }
-
-} // namespace
 
 QDateTime FileTimeToDateTime(const QDateTime& fileTime)
 {
@@ -57,5 +54,5 @@ QString FileTimeToText(const QDateTime& fileTime)
         return QString();
     const QLocale locale;
     return locale.toString(local.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
-           locale.toString(local.time(), longTimeWithoutZone(locale));
+           locale.toString(local.time(), FormatWithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
 }

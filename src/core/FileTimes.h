@@ -15,6 +15,10 @@ QDateTime GetFileDateTime(const QString& path);
 // local time.
 QDateTime FileTimeToDateTime(const QDateTime& fileTime);
 
+// A QLocale date or time format without its time-zone field ("t"): local times
+// carry no zone of their own.
+QString FormatWithoutTimeZone(const QString& format);
+
 // FileTimeToDateTime as text in the default locale's short date and long time,
 // without a time-zone name; the empty text for a time with no representation.
 QString FileTimeToText(const QDateTime& fileTime);

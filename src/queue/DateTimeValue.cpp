@@ -3,25 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/FileTimes.h"
+
 namespace {
 
 const QDate kEpoch(1899, 12, 30);
 constexpr qint64 kMsecsPerDay = 86400000;
-
-// Drops the time-zone field ("t") of a format.
-QString withoutZone(const QString& format)
-{
-    QString out;
-    bool quoted = false;
-    for (const QChar c : format) {
-        if (c == QLatin1Char('\''))
-            quoted = !quoted;
-        if (!quoted && c == QLatin1Char('t'))
-            continue;
-        out += c;
-    }
-    return out.trimmed();
-}
 
 // The locale's short date with every year field four digits wide.
 QString fullYear(const QString& format)
@@ -143,7 +130,7 @@ double EntryTimeToValue(const ftp::EntryTime& time)
 TDateTimeText::TDateTimeText(const QLocale& locale)
     : m_locale(locale)
     , m_dateFormat(fullYear(locale.dateFormat(QLocale::ShortFormat)))
-    , m_timeFormat(withoutZone(locale.timeFormat(QLocale::LongFormat)))
+    , m_timeFormat(FormatWithoutTimeZone(locale.timeFormat(QLocale::LongFormat)))
     , m_date(compile(m_dateFormat))
     , m_time(compile(m_timeFormat))
 {

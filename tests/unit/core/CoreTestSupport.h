@@ -7,6 +7,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "support/qt/ScopedLocale.h"
+
+using testsupport::ScopedLocale;
+
 // A fresh data folder per test: VANTOR_FTP_DATA_DIR points into a temporary
 // directory for the fixture's lifetime and is restored afterwards.
 class TempDataDir final
@@ -50,20 +54,3 @@ inline bool writeWholeFile(const QString& path, const QByteArray& data)
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
-
-// Switches the default locale for one test and puts the previous one back.
-class ScopedLocale final
-{
-public:
-    explicit ScopedLocale(const QString& name)
-        : m_previous(QLocale())
-    {
-        QLocale::setDefault(QLocale(name));
-    }
-    ~ScopedLocale() { QLocale::setDefault(m_previous); }
-    ScopedLocale(const ScopedLocale&) = delete;
-    ScopedLocale& operator=(const ScopedLocale&) = delete;
-
-private:
-    QLocale m_previous;
-};

@@ -11,20 +11,6 @@ using namespace queuetest;
 
 namespace {
 
-class ScopedLocale final
-{
-public:
-    explicit ScopedLocale(const char* name)
-        : m_previous(QLocale())
-    {
-        QLocale::setDefault(QLocale(QString::fromLatin1(name)));
-    }
-    ~ScopedLocale() { QLocale::setDefault(m_previous); }
-
-private:
-    QLocale m_previous;
-};
-
 // A manager that knows exactly the hosts given to it.
 class QueueFileTest : public ::testing::Test
 {

@@ -27,6 +27,7 @@
 #include "queue/TFileTransferTypes.h"
 #include "queue/TQueueManager.h"
 #include "support/ScriptedFtpServer.h"
+#include "support/qt/ScopedLocale.h"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& text, std::ostream* out)
@@ -35,6 +36,8 @@ inline void PrintTo(const QString& text, std::ostream* out)
 }
 
 namespace queuetest {
+
+using testsupport::ScopedLocale;
 
 inline QString str(const std::string& text)
 {
