@@ -219,6 +219,18 @@ void TransferOperation::recover(DataChannel& channel) noexcept
     control.setReplyTimeout(std::min(saved, kRecoveryTimeout));
     try {
         m_session.send("ABOR");
+        // NOOP only once ABOR is answered: a server still in its transfer loop
+        // reads the control connection just to look for ABOR and drops whatever
+        // else came in the same read (pure-ftpd does), so a NOOP sent along with
+        // it would never be answered. 1xx and 4xx replies (426, 451) end the
+        // transfer; ABOR's own answer is a 2xx, or a 5xx where it is unknown.
+        for (int i = 0;; ++i) {
+            const int code = m_session.read().code;
+            if (code >= 200 && (code < 400 || code >= 500))
+                break;
+            if (i + 1 == kMaxStaleReplies)
+                throw ProtocolError("No answer to ABOR after a broken transfer", false);
+        }
         m_session.send("NOOP");
         for (int i = 0; i < kMaxStaleReplies; ++i) {
             if (m_session.read().code == 200)

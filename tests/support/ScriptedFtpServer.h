@@ -38,6 +38,9 @@ struct ServerSettings
     bool requireUploadCloseNotify = true; // a TLS upload ending without close_notify gets 426
     bool ticketsOnDataConnections = true; // TLS 1.3: a data connection's handshake ends with a new ticket
     bool asciiConversion = true;          // TYPE A: LF <-> CRLF on RETR and STOR
+    // During a transfer, commands that arrive in the same read as ABOR are lost
+    // (pure-ftpd reads the control connection then only to look for ABOR).
+    bool dropInputAfterAbor = false;
     std::chrono::milliseconds dataConnectTimeout{10000};
 };
 

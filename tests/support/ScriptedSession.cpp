@@ -132,6 +132,9 @@ bool ScriptedSession::abortPending()
     for (std::size_t start = 0, end; (end = m_input.find('\n', start)) != std::string::npos;
          start = end + 1) {
         if (upper(m_input.substr(start, 4)) == "ABOR") {
+            if (m_server.settings().dropInputAfterAbor) {
+                m_input.erase(end + 1);
+            }
             return true;
         }
     }

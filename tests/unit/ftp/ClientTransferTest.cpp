@@ -403,6 +403,23 @@ TEST(ClientStopTest, KillDataChannelFromTheProgressCallbackStopsAndResyncs)
     client->noop();
 }
 
+TEST(ClientStopTest, AKilledTransferWaitsForTheAnswerToAborBeforeItsNoop)
+{
+    // A server that loses what came along with ABOR would never answer a NOOP
+    // sent in the same breath, and the connection would be given up.
+    ScriptedFtpServer server({.settings = {.dropInputAfterAbor = true}});
+    server.fs().addFile("/big.bin", patternBytes(4 * 1024 * 1024));
+    server.addOverride({.command = "RETR", .data = {.bytesPerSecond = 2 * 1024 * 1024}});
+    auto client = makeClient(server);
+    connectAndLogin(*client);
+    client->callbacks().workProgress = [&](std::int64_t) { client->killDataChannel(); };
+    StringSink sink;
+    EXPECT_THROW(client->retrieve("/big.bin", sink), ftp::AbortedError);
+    ASSERT_TRUE(client->isConnected());
+    client->callbacks().workProgress = nullptr;
+    EXPECT_EQ(client->pwd(), "/");
+}
+
 TEST(ClientStopTest, AbortTransferFromAnotherThreadWakesAStalledRead)
 {
     ScriptedFtpServer server;
