@@ -181,7 +181,11 @@ private:
     QString pwd();
     void syncConnectionState();
     // A Stop has no target once the operation it meant is over.
-    void consumeStop() { m_stopRequested.store(false); }
+    void consumeStop()
+    {
+        m_client.clearAbortTransfer();
+        m_stopRequested.store(false);
+    }
 
     static std::string utf8(const QString& text) { return text.toStdString(); }
 

@@ -97,9 +97,20 @@ void Client::connect()
 {
     Session& s = *m_session;
     disconnect();
-    s.abortWaker.reset();
-    s.dataWaker.reset();
+    try {
+        // An abort() that came before this call stops it too: it is never lost.
+        if (s.abortWaker.triggered())
+            throw AbortedError();
+        openControl();
+    } catch (const AbortedError&) {
+        s.abortTaken();
+        throw;
+    }
+}
 
+void Client::openControl()
+{
+    Session& s = *m_session;
     s.status(ConnectionStatus::hsResolving, s.options.host);
     auto addresses = TcpTransport::resolve(s.options.host, s.options.port);
     if (s.abortWaker.triggered())
@@ -131,19 +142,25 @@ void Client::login()
 {
     Session& s = *m_session;
     const std::string server = s.options.host + ":" + std::to_string(s.options.port);
-    if (m_tls13Server == server) {
-        LoginOperation(s, true).run();
-        return;
-    }
     try {
-        LoginOperation(s).run();
-    } catch (const LoginOperation::TlsVersionRefused& e) {
-        // The refusal ended the connection inside the handshake: start over.
-        s.status(ConnectionStatus::hsStatusText,
-                 std::string(e.what()) + "; connecting again with TLS 1.3 allowed");
-        m_tls13Server = server;
-        connect();
-        LoginOperation(s, true).run();
+        if (m_tls13Server == server) {
+            LoginOperation(s, true).run();
+            return;
+        }
+        try {
+            LoginOperation(s).run();
+        } catch (const LoginOperation::TlsVersionRefused& e) {
+            // The refusal ended the connection inside the handshake: start over.
+            s.status(ConnectionStatus::hsStatusText,
+                     std::string(e.what()) + "; connecting again with TLS 1.3 allowed");
+            m_tls13Server = server;
+            connect();
+            LoginOperation(s, true).run();
+        }
+    } catch (const AbortedError&) {
+        // Also an abort that stopped the TLS handshake.
+        s.abortTaken();
+        throw;
     }
 }
 
@@ -349,6 +366,16 @@ void Client::abortTransfer() noexcept
 void Client::abort() noexcept
 {
     m_session->abortWaker.trigger();
+}
+
+void Client::clearAbort() noexcept
+{
+    m_session->abortWaker.reset();
+}
+
+void Client::clearAbortTransfer() noexcept
+{
+    m_session->dataWaker.reset();
 }
 
 } // namespace ftp

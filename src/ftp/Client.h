@@ -119,15 +119,26 @@ public:
     // the next command gets its own reply. Meant for the progress callback. Outside
     // a transfer it does nothing.
     void killDataChannel();
-    // Any thread: stops the running transfer like killDataChannel().
+    // Any thread: stops the running transfer like killDataChannel(). When none runs,
+    // the next transfer of this connection stops at once: a stop that comes just
+    // before a transfer starts is not lost. Used up when a transfer ends or the
+    // connection closes.
     void abortTransfer() noexcept;
     // Any thread: wakes every blocked wait at once; the operation fails with
-    // AbortedError and the connection is closed. (A name look-up in progress is not
-    // interrupted; the abort takes effect right after it.)
+    // AbortedError and the connection is closed. When no operation runs, the next
+    // one (connect() too) fails so at once. The abort is used up by the operation it
+    // fails. (A name look-up in progress is not interrupted; the abort takes effect
+    // right after it.)
     void abort() noexcept;
+    // Using thread: forget an abort() or abortTransfer() that no operation has used
+    // up yet. A caller with a stop flag of its own looks at it again afterwards, so
+    // that a stop arriving in between is not lost.
+    void clearAbort() noexcept;
+    void clearAbortTransfer() noexcept;
 
 private:
     std::string path(const std::string& p) const;
+    void openControl();
 
     std::unique_ptr<Session> m_session;
     std::string m_tls13Server; // "host:port" of the server that refused TLS 1.2

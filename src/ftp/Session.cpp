@@ -61,6 +61,10 @@ auto Session::guarded(F&& f) -> decltype(f())
         return f();
     } catch (const ReplyError&) {
         throw;
+    } catch (const AbortedError&) {
+        drop();
+        abortTaken();
+        throw;
     } catch (const FtpError&) {
         drop();
         throw;
@@ -120,12 +124,22 @@ void Session::drop() noexcept
     tlsActive = false;
     epsvRefused = false;
     eprtRefused = false;
+    dataWaker.reset();
     if (was) {
         try {
             status(ConnectionStatus::hsDisconnected);
         } catch (...) {
         }
     }
+}
+
+void Session::abortTaken() noexcept
+{
+    if (!abortWaker.triggered())
+        return;
+    drop();
+    // An abort() that arrives from here on is meant for the next operation.
+    abortWaker.reset();
 }
 
 } // namespace ftp

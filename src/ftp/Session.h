@@ -28,6 +28,8 @@ public:
     ClientOptions options;
     ClientCallbacks callbacks;
 
+    // Both stay triggered until what they stop has happened, so a stop that comes
+    // just before an operation starts is not lost.
     Waker abortWaker; // wakes everything: the connection is dropped
     Waker dataWaker;  // wakes data-connection waits only: the transfer stops
 
@@ -67,8 +69,13 @@ public:
     void requireConnected() const;
     const ControlConnection::Intercept& intercept() const { return m_intercept; }
 
-    // Closes control and data at once and forgets the per-connection state.
+    // Closes control and data at once and forgets the per-connection state (a
+    // transfer stop included: no transfer of this connection is left to stop).
     void drop() noexcept;
+    // An operation failed with AbortedError. When abort() was the cause, it has done
+    // its work: the connection is closed and the abort used up, so the next
+    // operation runs.
+    void abortTaken() noexcept;
 
 private:
     template <class F>

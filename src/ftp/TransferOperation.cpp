@@ -83,13 +83,18 @@ template <class Body>
 std::int64_t TransferOperation::run(Body&& body)
 {
     m_session.requireConnected();
-    m_session.dataWaker.reset();
     m_session.killRequested = false;
     m_session.inTransfer = true;
+    // An abortTransfer() that came before this transfer stops it; one is used up
+    // only once the transfer it stops is over.
     struct InTransfer
     {
         Session& s;
-        ~InTransfer() { s.inTransfer = false; }
+        ~InTransfer()
+        {
+            s.inTransfer = false;
+            s.dataWaker.reset();
+        }
     } inTransfer{m_session};
 
     if (m_request.direction == TransferDirection::Download) {
@@ -139,6 +144,7 @@ std::int64_t TransferOperation::run(Body&& body)
         setStep(Step::Failed);
         channel->close();
         recover(*channel);
+        m_session.abortTaken();
         if (m_workBegun) {
             if (auto cb = m_session.callbacks.workEnd)
                 cb(false);

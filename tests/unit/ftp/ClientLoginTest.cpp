@@ -227,6 +227,61 @@ TEST(ClientReplyTest, AbortWakesABlockedReplyReadFromAnotherThread)
     EXPECT_FALSE(client->isConnected());
 }
 
+TEST(ClientAbortTest, AnAbortJustBeforeConnectFailsItAtOnceAndIsUsedUp)
+{
+    ScriptedFtpServer server;
+    auto client = makeClient(server);
+    client->abort();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(client->connect(), ftp::AbortedError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 1s);
+    EXPECT_FALSE(client->isConnected());
+    EXPECT_EQ(server.sessionCount(), 0) << "nothing was opened";
+    connectAndLogin(*client);
+    EXPECT_EQ(client->pwd(), "/");
+}
+
+TEST(ClientAbortTest, AnAbortWhileIdleFailsTheNextCommandAndClosesTheConnection)
+{
+    ScriptedFtpServer server;
+    auto client = makeClient(server);
+    connectAndLogin(*client);
+    client->abort();
+    server.clearTranscript();
+    EXPECT_THROW(client->noop(), ftp::AbortedError);
+    EXPECT_FALSE(client->isConnected());
+    EXPECT_TRUE(server.commands().empty());
+    connectAndLogin(*client);
+    client->noop();
+}
+
+TEST(ClientAbortTest, TheOperationAnAbortStopsUsesItUp)
+{
+    ScriptedFtpServer server;
+    server.addOverride({.command = "NOOP", .delay = 20s});
+    auto client = makeClient(server);
+    client->options().replyTimeout = 30s;
+    connectAndLogin(*client);
+    std::thread stopper([&] {
+        server.waitForCommand("NOOP");
+        client->abort();
+    });
+    EXPECT_THROW(client->noop(), ftp::AbortedError);
+    stopper.join();
+    connectAndLogin(*client);
+    EXPECT_EQ(client->pwd(), "/");
+}
+
+TEST(ClientAbortTest, ClearAbortForgetsAnUnusedAbort)
+{
+    ScriptedFtpServer server;
+    auto client = makeClient(server);
+    client->abort();
+    client->clearAbort();
+    connectAndLogin(*client);
+    EXPECT_EQ(client->pwd(), "/");
+}
+
 TEST(ClientReplyTest, ResumeProbeIsSentOnceAndRemembered)
 {
     ScriptedFtpServer server;

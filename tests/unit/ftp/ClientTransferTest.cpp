@@ -442,6 +442,44 @@ TEST(ClientStopTest, AbortTransferFromAnotherThreadWakesAStalledRead)
     EXPECT_EQ(client->pwd(), "/");
 }
 
+TEST(ClientStopTest, AStopJustBeforeATransferStopsItAndIsThenUsedUp)
+{
+    ScriptedFtpServer server;
+    server.fs().addFile("/a.txt", "alpha");
+    auto client = makeClient(server);
+    connectAndLogin(*client);
+    // The stop comes while nothing runs, as one does between a caller's own check
+    // of its stop flag and the transfer it was about to start.
+    client->abortTransfer();
+    EXPECT_THROW(client->list(), ftp::AbortedError);
+    ASSERT_TRUE(client->isConnected()) << "a transfer stop leaves the control connection";
+    EXPECT_EQ(client->pwd(), "/");
+    EXPECT_EQ(client->list().size(), 1u) << "the stop is used up by the transfer it stopped";
+}
+
+TEST(ClientStopTest, AStopIsForgottenWhenTheConnectionCloses)
+{
+    ScriptedFtpServer server;
+    server.fs().addFile("/a.txt", "alpha");
+    auto client = makeClient(server);
+    connectAndLogin(*client);
+    client->abortTransfer();
+    client->quit();
+    connectAndLogin(*client);
+    EXPECT_EQ(client->list().size(), 1u) << "no transfer of the old connection was left to stop";
+}
+
+TEST(ClientStopTest, ClearAbortTransferForgetsAnUnusedStop)
+{
+    ScriptedFtpServer server;
+    server.fs().addFile("/a.txt", "alpha");
+    auto client = makeClient(server);
+    connectAndLogin(*client);
+    client->abortTransfer();
+    client->clearAbortTransfer();
+    EXPECT_EQ(client->list().size(), 1u);
+}
+
 // --- Listings and names ----------------------------------------------------------------
 
 TEST(ClientListTest, ListsParsedEntriesAndALatin1NameGoesBackAsTheServersBytes)
