@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -120,8 +121,18 @@ TFTPTransfer::~TFTPTransfer() = default;
 
 void TFTPTransfer::Stop()
 {
-    if (m_stopRequested.exchange(true))
-        m_client->abort();
+    m_stopRequested.store(true);
+    // Wakes whatever the thread waits for on its connection (the greeting, a
+    // reply, a stalled data connection); the connection is closed then.
+    m_client->abort();
+}
+
+void TFTPTransfer::detach()
+{
+    // The handlers stay as they are (one of them may be running further up the
+    // stack); onMain() no longer calls them.
+    m_detached.store(true);
+    Item = nullptr;
 }
 
 bool TFTPTransfer::stopping() const
@@ -129,14 +140,24 @@ bool TFTPTransfer::stopping() const
     return m_stopRequested.load() || isInterruptionRequested();
 }
 
+void TFTPTransfer::checkStop() const
+{
+    if (stopping())
+        throw ftp::AbortedError("Transfer stopped");
+}
+
 bool TFTPTransfer::onMain(const std::function<void()>& call)
 {
     QObject* context = m_mainContext.data();
-    if (!context)
+    if (!context || m_detached.load())
         return false;
-    return QMetaObject::invokeMethod(
+    bool ran = false;
+    const bool delivered = QMetaObject::invokeMethod(
         context,
-        [this, &call] {
+        [this, &call, &ran] {
+            // Detached while the call was on its way: nobody listens any more.
+            if (m_detached.load())
+                return;
             ++m_servingCalls;
             try {
                 call();
@@ -144,19 +165,26 @@ bool TFTPTransfer::onMain(const std::function<void()>& call)
                 // A handler's failure must not unwind through the event loop.
             }
             --m_servingCalls;
+            ran = true;
         },
         Qt::BlockingQueuedConnection);
+    return delivered && ran;
 }
 
-void TFTPTransfer::waitForEnd(const QList<TFTPTransfer*>& threads)
+QList<TFTPTransfer*> TFTPTransfer::waitForEnd(const QList<TFTPTransfer*>& threads, int timeoutMs)
 {
     QList<QPointer<TFTPTransfer>> pending;
+    QList<TFTPTransfer*> left;
     QEventLoop loop;
     for (TFTPTransfer* thread : threads) {
+        if (!thread || thread->hasEnded())
+            continue;
         // A thread blocked in a call that runs further up this stack cannot end
         // before this wait does.
-        if (!thread || thread->isWaitingForMain())
+        if (thread->isWaitingForMain()) {
+            left.append(thread);
             continue;
+        }
         pending.append(thread);
         connect(thread, &TFTPTransfer::ended, &loop, &QEventLoop::quit, Qt::QueuedConnection);
     }
@@ -166,14 +194,20 @@ void TFTPTransfer::waitForEnd(const QList<TFTPTransfer*>& threads)
                 return false;
         return true;
     };
+    QElapsedTimer clock;
+    clock.start();
     // The timer only guards against a quit that arrived before exec(); the threads'
     // blocking calls are served by the loop itself.
     QTimer poll;
-    poll.setInterval(50);
+    poll.setInterval(20);
     connect(&poll, &QTimer::timeout, &loop, &QEventLoop::quit);
     poll.start();
-    while (!allEnded())
+    while (!allEnded() && clock.elapsed() < timeoutMs)
         loop.exec(QEventLoop::ExcludeUserInputEvents);
+    for (const QPointer<TFTPTransfer>& thread : pending)
+        if (thread && !thread->hasEnded())
+            left.append(thread.data());
+    return left;
 }
 
 void TFTPTransfer::run()
@@ -191,15 +225,15 @@ void TFTPTransfer::run()
 void TFTPTransfer::itemDone()
 {
     m_hasJob = false;
-    const bool called = onMain([this] {
+    bool hasJob = false;
+    onMain([this, &hasJob] {
         if (OnItemDone)
             OnItemDone(this);
         else
             Item = nullptr;
-        m_hasJob = Item != nullptr;
+        hasJob = Item != nullptr;
     });
-    if (!called)
-        m_hasJob = false;
+    m_hasJob = hasJob && !m_detached.load();
 }
 
 void TFTPTransfer::log(bool error, const QString& line)
@@ -287,13 +321,9 @@ void TFTPTransfer::onWorkProgress(std::int64_t bytes)
     }
     const qint64 done = bytes + m_resumeOffset.load();
     m_bytesDone.store(done);
+    const qint64 size = m_job.FileSize;
+    m_percent.store(done > 0 && size > 0 ? int(std::llround(double(done) * 100.0 / double(size))) : 0);
     ReportStatus(text(TMessageKey::strRSSTTransfering), TTransferState::tsTransferring);
-    if (Item) {
-        Item->BytesDone.store(done);
-        const qint64 size = m_job.FileSize;
-        Item->Progress.store(done > 0 && size > 0 ? int(std::llround(double(done) * 100.0 / double(size)))
-                                                  : 0);
-    }
 }
 
 void TFTPTransfer::ReportStatus(const QString& statusText, TTransferState state)
@@ -305,7 +335,7 @@ void TFTPTransfer::ReportStatus(const QString& statusText, TTransferState state)
     if (state != TTransferState::tsStarting && state == m_lastReported)
         return;
     m_lastReported = state;
-    if (!Item)
+    if (!m_hasJob)
         return;
     onMain([&] {
         if (OnStatus)
@@ -328,17 +358,17 @@ void TFTPTransfer::CloseConnection()
 void TFTPTransfer::workItem()
 {
     m_bytesDone.store(0);
+    m_percent.store(0);
     m_resumeOffset.store(0);
     PendingError.reset();
+    Outcome = TItemOutcome::Completed;
     m_lastReported = TTransferState::tsAwaiting;
-    if (Item) {
-        Item->BytesDone.store(0);
-        Item->Progress.store(0);
-    }
     attachHandlers();
     try {
+        checkStop();
         prepareConnection();
         connectAndLogin();
+        checkStop();
         if (m_job.Download)
             m_job.IsDirectory ? downloadDirectory() : downloadFile();
         else
@@ -357,6 +387,14 @@ void TFTPTransfer::workItem()
         PendingError = std::make_unique<EEngineError>(wrapped(error));
     } catch (const std::exception& error) {
         PendingError = std::make_unique<EEngineError>(fromUtf8(error.what()));
+    }
+    if (!PendingError)
+        return; // done, even when a stop came too late to cut it short
+    Outcome = TItemOutcome::Failed;
+    // Whatever a stopped item ran into was the stop's doing (or no longer matters).
+    if (stopping()) {
+        PendingError.reset();
+        Outcome = TItemOutcome::Stopped;
     }
 }
 

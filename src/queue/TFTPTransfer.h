@@ -52,15 +52,25 @@ struct TTransferJob
     bool SizeIsCurrent = false;
 };
 
+// How the thread's last item ended, for the hand-over.
+enum class TItemOutcome
+{
+    Completed,
+    Failed,  // PendingError says why
+    Stopped, // Stop() cut it short; whoever stopped it decides about the item
+};
+
 // A transfer thread: one FTP connection that works queue items one after another
 // until the manager hands it none, then closes the connection and ends.
 //
 // Threads: the work runs in run(). Everything the thread tells the rest of the
 // program (hand-over between items, status changes, entries found while expanding
 // a directory, log lines) runs on the main thread through blocking queued calls
-// while the thread waits; the thread never takes the manager's locks itself. The
-// handlers below are set and called on the main thread. Stop() is for the main
-// thread; BytesDone and the state fields may be read from any thread.
+// while the thread waits; the thread never takes the manager's locks itself and
+// never touches a queue item: it works on its own copy of the job and keeps its
+// progress in its own counters. The handlers below are set and called on the main
+// thread. Stop() and detach() are for the main thread; BytesDone, Percent and the
+// state fields may be read from any thread.
 class TFTPTransfer final : public QThread
 {
     Q_OBJECT
@@ -93,34 +103,46 @@ public:
     // thread's control connection, passwords masked. Off by default: a queue of
     // many small files would flood a log.
     TControlLogHandler OnControlLog;
-    // The manager's record of directories its threads created; may be null.
-    TFreshRemoteDirectories* FreshDirectories = nullptr;
+    // The manager's record of directories its threads created (set before the
+    // thread starts); may be null.
+    std::shared_ptr<TFreshRemoteDirectories> FreshDirectories;
 
-    // Written on the main thread inside OnItemDone only, while the thread waits;
-    // the thread then reads Item to update its Progress and BytesDone.
+    // Main thread only (the manager's record of what the thread works on). The
+    // thread itself never reads Item; Outcome and PendingError are written by the
+    // thread before its hand-over and read inside it.
     TQueueItem* Item = nullptr;
+    TItemOutcome Outcome = TItemOutcome::Completed;
     std::unique_ptr<EEngineError> PendingError;
     void setJob(TTransferJob job) { m_job = std::move(job); }
 
-    // First call: the thread ends after its current item (the connection is
-    // closed at the next progress report). Second call: the connection is closed
-    // at once.
+    // Closes the connection at once: whatever the thread waits for (a name look-up
+    // aside) ends, the item is given up as stopped and the thread ends after its
+    // hand-over. The thread also looks for the stop between the steps of an item.
     void Stop();
     bool StopRequested() const { return m_stopRequested.load(); }
+    // Cuts the thread off, main thread: none of its handlers runs any more and it
+    // hands nothing over; it ends by itself. For a stopped thread that did not end
+    // in time, or one blocked in a call that runs further up the main thread's stack.
+    void detach();
+    bool isDetached() const { return m_detached.load(); }
     // True once run() is past its last call into the main thread.
     bool hasEnded() const { return m_ended.load(); }
     // Main thread: the thread is blocked in a call that the main thread is running
     // right now, further up its own stack. Waiting for the thread then would never end.
     bool isWaitingForMain() const { return m_servingCalls > 0; }
 
+    // Of the current item: bytes done (the resume offset included) and percent of
+    // its size.
     qint64 BytesDone() const { return m_bytesDone.load(); }
+    int Percent() const { return m_percent.load(); }
     qint64 ResumeOffset() const { return m_resumeOffset.load(); }
     TTransferState StateCode() const { return m_stateCode.load(); }
 
     // Runs a local event loop (serving the threads' main-thread calls) until every
-    // thread given has ended, except those blocked in a call this thread is running
-    // (they end once it returns). Main thread.
-    static void waitForEnd(const QList<TFTPTransfer*>& threads);
+    // thread given has ended or `timeoutMs` has passed; threads blocked in a call
+    // this thread is running are not waited for (they cannot end before it
+    // returns). Returns the threads that have not ended. Main thread.
+    static QList<TFTPTransfer*> waitForEnd(const QList<TFTPTransfer*>& threads, int timeoutMs);
 
 signals:
     // Emitted by the thread as its last act, after hasEnded() turned true.
@@ -153,6 +175,8 @@ private:
     void onWorkProgress(std::int64_t bytes);
     void log(bool error, const QString& text);
     bool stopping() const;
+    // Between the steps of an item: gives the item up when a stop came.
+    void checkStop() const;
 
     QPointer<QObject> m_mainContext;
     std::unique_ptr<ftp::Client> m_client;
@@ -169,8 +193,10 @@ private:
     QString m_currentType;
 
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_detached{false};
     std::atomic<bool> m_ended{false};
     std::atomic<qint64> m_bytesDone{0};
+    std::atomic<int> m_percent{0};
     std::atomic<qint64> m_resumeOffset{0};
     std::atomic<TTransferState> m_stateCode{TTransferState::tsAwaiting};
     QString m_stateText; // the thread's own

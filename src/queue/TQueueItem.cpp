@@ -2,7 +2,6 @@
 
 #include "core/TMessageTexts.h"
 #include "queue/QueuePaths.h"
-#include "queue/TFTPTransfer.h"
 
 TQueueItem::TQueueItem(const THost& host)
     : Host(host)
@@ -44,24 +43,6 @@ void TQueueItem::SetStatus(TTransferState state, const QString& text)
 {
     State = state;
     StatusText = text;
-    if (OnStatusChange)
+    if (OnStatusChange && !m_deleting)
         OnStatusChange(this, state, text);
-}
-
-bool TQueueItem::StopTransfer()
-{
-    bool waited = true;
-    if (Transfer) {
-        TFTPTransfer* thread = Transfer;
-        thread->Stop();
-        if (thread->isWaitingForMain()) {
-            waited = false;
-        } else {
-            ++m_stopWaiters;
-            TFTPTransfer::waitForEnd({thread});
-            --m_stopWaiters;
-        }
-    }
-    SetStatus(TTransferState::tsStopped, TMessageTexts::text(TMessageKey::strRSFTPRemoteTransferStopped));
-    return waited;
 }

@@ -19,10 +19,9 @@ class TFTPTransfer;
 // one direction. The queue manager owns every item; a transfer thread works on it
 // while `Transfer` is set.
 //
-// Threads: every field is read and written on the main thread, or by a transfer
-// thread inside a call that runs on the main thread. Progress and BytesDone are
-// the exceptions: the working thread writes them freely and the window reads them
-// for display.
+// Threads: main thread only. Transfer threads never touch an item: they work on a
+// copy of what they need, and the manager copies their progress into Progress and
+// BytesDone when it samples them (progressSnapshot()).
 class TQueueItem final
 {
 public:
@@ -67,18 +66,14 @@ public:
     QString GetRemoteFilename();
     QString GetLocalFilename();
 
-    // Stores state and text and raises OnStatusChange.
+    // Stores state and text and raises OnStatusChange, unless the item is being
+    // deleted (OnItemDeleted is the last event an item raises). Stopping the
+    // item's thread is the manager's (TQueueManager::StopItem).
     void SetStatus(TTransferState state, const QString& text);
-    // Asks the working thread to stop and waits for it to end, serving its
-    // main-thread calls meanwhile; then shows "Transfer stopped". Main thread.
-    // The item stays alive through the wait even when its thread reports it
-    // complete meanwhile (the manager then completes it afterwards). Called from
-    // inside one of the thread's own calls (a status handler), it cannot wait:
-    // the thread is only asked to stop, and false says so.
-    bool StopTransfer();
 
     // Whether the item is being stopped or deleted (a wait for its thread is in progress).
     bool isBeingStopped() const { return m_stopWaiters > 0 || m_deleting; }
+    bool isDeleted() const { return m_deleting; }
 
 private:
     friend class TQueueManager;

@@ -99,12 +99,17 @@ TQueueManager::~TQueueManager()
     m_destroying = true;
     m_retryTimer.stop();
     StopQueue();
+    // Threads cut off by a stop still run their handlers' code paths into this
+    // object (their control log, the fresh-directory record): they were told to
+    // stop and their connections are closed, so they end soon.
+    for (const QPointer<TFTPTransfer>& thread : std::as_const(m_cutOff))
+        if (thread)
+            thread->wait();
     QMutexLocker lock(&m_itemsLock);
-    for (TQueueItem* item : std::as_const(m_items))
-        delete item;
+    qDeleteAll(m_items);
     m_items.clear();
-    qDeleteAll(m_orphans);
-    m_orphans.clear();
+    qDeleteAll(m_graveyard);
+    m_graveyard.clear();
 }
 
 // ---- adding ----------------------------------------------------------------
@@ -253,7 +258,7 @@ void TQueueManager::startThread()
     thread->OnLog = [this](TFTPTransfer*, bool error, const QString& text) {
         emit Log(error ? TLogKind::lkError : TLogKind::lkStatus, text);
     };
-    thread->FreshDirectories = &m_freshDirectories;
+    thread->FreshDirectories = m_freshDirectories;
     if (m_logControlConnections) {
         // Runs on the transfer thread: the signal reaches main-thread receivers queued.
         thread->OnControlLog = [this](TLogKind kind, const QString& text) { emit Log(kind, text); };
@@ -284,25 +289,112 @@ void TQueueManager::threadEnded(TFTPTransfer* thread)
         removed = m_threads.removeOne(thread);
         running = int(m_threads.size());
     }
+    if (thread->isDetached()) {
+        // A thread cut off while stopping: its item may be taken again now.
+        m_cutOff.removeAll(thread);
+        QMutexLocker lock(&m_itemsLock);
+        for (TQueueItem* item : std::as_const(m_items))
+            if (item->Transfer == thread)
+                item->Transfer = nullptr;
+    }
     if (running == 0) {
         m_progressTimer.stop();
         // What was fresh in this busy spell may have been written by others since.
-        m_freshDirectories.clear();
+        m_freshDirectories->clear();
     }
-    if (removed) {
+    if (removed)
         emit threadCountChanged(running);
-        // A thread that was stopped leaves work behind that no other thread may
-        // come back for.
-        if (thread->StopRequested())
-            Schedule();
+    // A thread that was stopped leaves work behind that no other thread may come
+    // back for.
+    if (thread->StopRequested())
+        Schedule();
+}
+
+void TQueueManager::stopThreads(const QList<TFTPTransfer*>& threads)
+{
+    if (threads.isEmpty())
+        return;
+    for (TFTPTransfer* thread : threads)
+        thread->Stop();
+    // The retry timer would run the retry tick and the file-exists prompt inside
+    // this wait, nested in the caller's command.
+    const bool timerWasActive = m_retryTimer.isActive();
+    m_retryTimer.stop();
+    ++m_stopWaits;
+    const QList<TFTPTransfer*> left = TFTPTransfer::waitForEnd(threads, kStopWaitMs);
+    --m_stopWaits;
+    if (timerWasActive && !m_destroying)
+        m_retryTimer.start();
+    for (TFTPTransfer* thread : left) {
+        // One blocked in a call further up this stack goes on when that call
+        // returns, sees the stop at once and hands its item over as usual.
+        if (!thread->isWaitingForMain())
+            cutOff(thread);
     }
 }
 
-void TQueueManager::detachThread(TFTPTransfer* thread)
+void TQueueManager::cutOff(TFTPTransfer* thread)
 {
-    thread->OnItemDone = nullptr;
-    thread->OnExpansion = nullptr;
-    disconnect(thread, &TFTPTransfer::ended, this, nullptr);
+    if (thread->isDetached())
+        return;
+    TQueueItem* item = thread->Item;
+    thread->detach();
+    m_cutOff.append(thread);
+    // Until it ends, the item keeps it as Transfer: no second thread may write the
+    // same file meanwhile. A deleted item is not looked at again.
+    if (item && item->m_deleting)
+        item->Transfer = nullptr;
+    int running = 0;
+    bool removed = false;
+    {
+        QMutexLocker lock(&m_threadsLock);
+        removed = m_threads.removeOne(thread);
+        running = int(m_threads.size());
+    }
+    if (removed)
+        emit threadCountChanged(running);
+}
+
+void TQueueManager::StopTransfer(TQueueItem* item)
+{
+    if (TFTPTransfer* thread = item->Transfer) {
+        THold hold(*this);
+        ++item->m_stopWaiters;
+        stopThreads({thread});
+        --item->m_stopWaiters;
+    }
+    if (!item->m_deleting)
+        item->SetStatus(TTransferState::tsStopped,
+                        TMessageTexts::text(TMessageKey::strRSFTPRemoteTransferStopped));
+}
+
+void TQueueManager::release(TQueueItem* item)
+{
+    if (item)
+        m_graveyard.append(item);
+    if (m_destroying || m_reapScheduled || m_graveyard.isEmpty())
+        return;
+    // Not now: the caller may be an event handler of this very item, deep in a
+    // call that still uses it.
+    m_reapScheduled = true;
+    QMetaObject::invokeMethod(
+        this, [this] { reap(); }, Qt::QueuedConnection);
+}
+
+void TQueueManager::reap()
+{
+    m_reapScheduled = false;
+    if (m_holds > 0)
+        return; // the last hold to go schedules it again
+    QMutexLocker lock(&m_itemsLock);
+    QList<TQueueItem*> kept;
+    for (TQueueItem* item : std::as_const(m_graveyard)) {
+        if (item->m_stopWaiters > 0)
+            kept.append(item);
+        else
+            delete item;
+    }
+    m_graveyard = kept;
 }
 
 bool TQueueManager::prepareJob(TQueueItem* item, TTransferJob& job)
@@ -357,13 +449,21 @@ void TQueueManager::TakeNextItem(TFTPTransfer* thread)
     if (TQueueItem* done = thread->Item) {
         thread->Item = nullptr;
         done->Transfer = nullptr;
-        if (m_orphans.removeOne(done)) {
-            // Deleted while its thread could not be waited for: freed now, once.
-            delete done;
-        } else if (thread->PendingError) {
-            handOverError(done, std::move(thread->PendingError));
+        done->BytesDone.store(thread->BytesDone());
+        done->Progress.store(thread->Percent());
+        const TItemOutcome outcome = thread->Outcome;
+        std::unique_ptr<EEngineError> error = std::move(thread->PendingError);
+        if (done->m_deleting) {
+            // Deleted while its thread worked on it: OnItemDeleted was its last word.
+        } else if (outcome == TItemOutcome::Stopped) {
+            // Whoever stopped it shows it stopped.
+            if (!done->isBeingStopped())
+                done->SetStatus(TTransferState::tsStopped,
+                                TMessageTexts::text(TMessageKey::strRSFTPRemoteTransferStopped));
+        } else if (outcome == TItemOutcome::Failed && error) {
+            handOverError(done, std::move(error));
         } else if (done->isBeingStopped()) {
-            // A stop or delete is waiting for this thread and decides about the item.
+            // A stop is waiting for this thread and decides about the item.
             done->m_completedWhileStopping = true;
         } else {
             emit OnItemComplete(done);
@@ -385,6 +485,7 @@ void TQueueManager::TakeNextItem(TFTPTransfer* thread)
         item->Transfer = thread;
         item->BytesDone.store(0);
         item->Progress.store(0);
+        item->m_completedWhileStopping = false;
         thread->Item = item;
         thread->setJob(std::move(job));
         return;
@@ -410,6 +511,9 @@ void TQueueManager::addExpansion(const TTransferJob& job, bool active, const QLi
 
 void TQueueManager::TickRetryDelays()
 {
+    // Inside a stop wait (another timer of the caller's): the tick comes again.
+    if (m_stopWaits > 0)
+        return;
     bool changed = false;
     {
         QMutexLocker lock(&m_itemsLock);
@@ -467,48 +571,53 @@ void TQueueManager::StopQueue()
             item->SetStatus(TTransferState::tsStopped, stopped);
         }
     }
+    // Every thread is cut off at once: it finishes nothing more, takes no further
+    // item and reports nothing back.
     QList<TFTPTransfer*> noted;
     {
         QMutexLocker lock(&m_threadsLock);
-        for (qsizetype i = m_threads.size() - 1; i >= 0; --i) {
-            TFTPTransfer* thread = m_threads[i];
-            noted.append(thread);
-            detachThread(thread);
-            thread->Stop();
-            // Stopped from inside one of its own calls, it is not waited for: it
-            // must not reach its item any more, which may be gone by then.
-            if (thread->isWaitingForMain())
-                thread->Item = nullptr;
-            m_threads.removeAt(i);
-        }
+        for (qsizetype i = m_threads.size() - 1; i >= 0; --i)
+            noted.append(m_threads[i]);
     }
-    if (!noted.isEmpty()) {
+    THold hold(*this);
+    for (TFTPTransfer* thread : std::as_const(noted)) {
+        thread->Stop();
+        cutOff(thread);
+    }
+    if (!noted.isEmpty())
         m_progressTimer.stop();
-        emit threadCountChanged(0);
-    }
-    TFTPTransfer::waitForEnd(noted);
-    QMutexLocker lock(&m_itemsLock);
-    for (TQueueItem* item : std::as_const(m_items))
-        item->Transfer = nullptr;
-    // Their threads have ended without a hand-over.
-    qDeleteAll(m_orphans);
-    m_orphans.clear();
+    stopThreads(noted);
 }
 
 void TQueueManager::ClearQueue()
 {
     QMutexLocker lock(&m_itemsLock);
-    for (;;) {
-        TQueueItem* next = nullptr;
-        for (TQueueItem* item : std::as_const(m_items)) {
-            if (!item->m_deleting) {
-                next = item;
-                break;
-            }
-        }
-        if (!next)
-            break;
-        DeleteItem(next);
+    THold hold(*this);
+    // Every row goes first, then the running ones are stopped together: one wait
+    // for all threads, not one per item.
+    const QList<TQueueItem*> snapshot = m_items;
+    QList<TFTPTransfer*> running;
+    for (TQueueItem* item : snapshot) {
+        if (item->m_deleting || !m_items.contains(item))
+            continue;
+        item->m_deleting = true;
+        emit OnItemDeleted(item);
+        if (item->Transfer && !running.contains(item->Transfer))
+            running.append(item->Transfer);
+    }
+    QList<TQueueItem*> removed;
+    m_items.removeIf([&removed](TQueueItem* item) {
+        if (!item->m_deleting)
+            return false;
+        removed.append(item);
+        return true;
+    });
+    stopThreads(running);
+    for (TQueueItem* item : std::as_const(removed)) {
+        if (item->Transfer && item->Transfer->Item == item)
+            item->Transfer->Item = nullptr;
+        item->Transfer = nullptr;
+        release(item);
     }
 }
 
@@ -519,12 +628,16 @@ void TQueueManager::DeleteItem(TQueueItem* item)
         return;
     item->m_deleting = true;
     emit OnItemDeleted(item);
-    const bool stopped = !item->Transfer || item->StopTransfer();
     m_items.removeOne(item);
-    if (stopped)
-        delete item;
-    else
-        m_orphans.append(item); // its thread still holds it; freed at the hand-over
+    if (TFTPTransfer* thread = item->Transfer) {
+        StopTransfer(item);
+        // A thread that could not be waited for (it is blocked in a call further
+        // up this stack) hands over nothing for the item: it may be freed first.
+        if (thread == item->Transfer && thread->Item == item)
+            thread->Item = nullptr;
+        item->Transfer = nullptr;
+    }
+    release(item);
 }
 
 void TQueueManager::BeginItem(TQueueItem* item)
@@ -559,8 +672,11 @@ void TQueueManager::StopItem(TQueueItem* item)
     QMutexLocker lock(&m_itemsLock);
     if (!item || item->m_deleting || !m_items.contains(item))
         return;
+    THold hold(*this);
     item->Active = false;
-    item->StopTransfer();
+    StopTransfer(item);
+    if (item->m_deleting)
+        return; // deleted while the stop waited: freed once the hold ends
     // Its thread finished the transfer before it saw the stop: the item is done.
     if (item->m_completedWhileStopping && !item->isBeingStopped()) {
         item->m_completedWhileStopping = false;
@@ -613,8 +729,12 @@ QList<TQueueItemProgress> TQueueManager::progressSnapshot() const
     QList<TQueueItemProgress> running;
     QMutexLocker lock(&m_itemsLock);
     for (TQueueItem* item : std::as_const(m_items)) {
-        if (!item->Transfer)
+        const TFTPTransfer* thread = item->Transfer;
+        if (!thread || thread->isDetached())
             continue;
+        // The thread keeps its own counters; the item shows the latest of them.
+        item->BytesDone.store(thread->BytesDone());
+        item->Progress.store(thread->Percent());
         running.append({item, item->BytesDone.load(), item->FileSize, item->Progress.load()});
     }
     return running;

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QRecursiveMutex>
 #include <QString>
 #include <QTimer>
@@ -69,7 +71,12 @@ struct TQueueItemProgress
 //   freed exactly once, even when its thread reports it complete while a delete
 //   waits for that thread.
 // - Items are owned here; TQueueItem pointers handed out stay valid until
-//   OnItemDeleted has been raised for them.
+//   OnItemDeleted has been raised for them, and OnItemDeleted is the last event
+//   raised for an item. A deleted item is freed once no call further up the
+//   stack can still use it (after the outermost stop wait, prompt or event).
+// - No stop, delete or clear keeps the main thread waiting much longer than
+//   kStopWaitMs: stopping closes the threads' connections at once, and a thread
+//   that has not ended by then is cut off from its item and left to end by itself.
 class TQueueManager final : public QObject
 {
     Q_OBJECT
@@ -83,6 +90,9 @@ public:
     // otherwise asks the certificate prompter (none set: rejected).
     using TCertificateDecider = std::function<bool(const THost&, const ftp::CertificateInfo&)>;
     using TCertificatePrompter = std::function<void(TCertificatePrompt&)>;
+
+    // The longest a stop, delete or clear waits for the threads it stops.
+    static constexpr int kStopWaitMs = 1000;
 
     explicit TQueueManager(QObject* parent = nullptr);
     // Stops the queue (waiting for the threads) and frees every item.
@@ -195,7 +205,19 @@ private:
     void appendItem(TQueueItem* item, TFileAlreadyExistsAction action);
     void startThread();
     void threadEnded(TFTPTransfer* thread);
-    void detachThread(TFTPTransfer* thread);
+    // Stops the threads and waits for them, at most kStopWaitMs in all, serving
+    // their calls; a thread that has not ended by then is cut off.
+    void stopThreads(const QList<TFTPTransfer*>& threads);
+    void cutOff(TFTPTransfer* thread);
+    // Stops the item's thread and waits for it (see stopThreads); then, unless the
+    // item was deleted meanwhile, shows "Transfer stopped".
+    void StopTransfer(TQueueItem* item);
+    // Frees a deleted item once nothing up the stack can use it any more.
+    void release(TQueueItem* item);
+    void reap();
+    // Keeps deleted items allocated while a frame holds item pointers across a
+    // local event loop (a stop wait, the prompt).
+    class THold;
     bool prepareJob(TQueueItem* item, TTransferJob& job);
     void handOverError(TQueueItem* item, std::unique_ptr<EEngineError> error);
     void addExpansion(const TTransferJob& job, bool active, const QList<TSyncQueueItem>& entries);
@@ -206,10 +228,16 @@ private:
 
     mutable QRecursiveMutex m_itemsLock;
     QList<TQueueItem*> m_items;
-    // Deleted items whose thread could not be waited for; freed at its hand-over.
-    QList<TQueueItem*> m_orphans;
+    // Deleted items waiting to be freed (see release()).
+    QList<TQueueItem*> m_graveyard;
+    bool m_reapScheduled = false;
+    int m_holds = 0;
+    int m_stopWaits = 0; // stop waits in progress: no retry tick, no prompt meanwhile
     mutable QRecursiveMutex m_threadsLock;
     QList<TFTPTransfer*> m_threads;
+    // Threads cut off while stopping that have not ended yet; their items keep
+    // them as Transfer until they end, so no second thread takes those items.
+    QList<QPointer<TFTPTransfer>> m_cutOff;
 
     TFileAlreadyExistsAction m_defaultRemoteExistsAction = TFileAlreadyExistsAction::faeAsk;
     TFileAlreadyExistsAction m_defaultLocalExistsAction = TFileAlreadyExistsAction::faeAsk;
@@ -219,13 +247,33 @@ private:
     QTimer m_progressTimer;
     TQueueLimits m_limits;
     bool m_logControlConnections = false;
-    TFreshRemoteDirectories m_freshDirectories;
+    std::shared_ptr<TFreshRemoteDirectories> m_freshDirectories = std::make_shared<TFreshRemoteDirectories>();
     QString m_lastLocalRoot;
     QString m_lastRemoteRoot;
     THostLookup m_hostLookup;
     TCertificateDecider m_certificateDecider;
     TCertificatePrompter m_certificatePrompter;
     bool m_destroying = false;
+};
+
+class TQueueManager::THold
+{
+public:
+    explicit THold(TQueueManager& manager)
+        : m_manager(manager)
+    {
+        ++m_manager.m_holds;
+    }
+    ~THold()
+    {
+        if (--m_manager.m_holds == 0 && !m_manager.m_graveyard.isEmpty())
+            m_manager.release(nullptr);
+    }
+    THold(const THold&) = delete;
+    THold& operator=(const THold&) = delete;
+
+private:
+    TQueueManager& m_manager;
 };
 
 // The process-wide queue manager; nullptr when none was created.

@@ -33,7 +33,8 @@ void storeSetting(TFileExistsPrompt::TKind kind, TFileAlreadyExistsAction choice
 
 bool TQueueManager::RunFileExistsPromptStep()
 {
-    if (m_promptOpen || m_destroying)
+    // Never nested in a stop, delete or clear that waits for its threads.
+    if (m_promptOpen || m_destroying || m_stopWaits > 0)
         return false;
     const bool timerWasActive = m_retryTimer.isActive();
     m_retryTimer.stop();
@@ -66,6 +67,9 @@ bool TQueueManager::RunFileExistsPromptStep()
             }
             TFileExistsPrompt prompt = TFileExistsPrompt::fromError(*item, *exists);
             if (m_prompter) {
+                // The prompt's loop serves the threads meanwhile; a handler may
+                // delete the item, which stays allocated until the hold ends.
+                THold hold(*this);
                 m_promptOpen = true;
                 m_prompter->prompt(prompt);
                 m_promptOpen = false;

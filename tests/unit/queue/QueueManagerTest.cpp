@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSet>
 
@@ -273,31 +274,40 @@ TEST_F(QueueManagerTest, DeletingARunningItemStopsItsThreadAndFreesItOnce)
     EXPECT_TRUE(m_completed.isEmpty());
 }
 
-TEST_F(QueueManagerTest, AnItemThatCompletesWhileItsDeleteWaitsIsFreedOnce)
+TEST_F(QueueManagerTest, AnItemDeletedAfterItsTransferCompletedIsNeitherCompletedNorFreedTwice)
 {
-    // An empty file has no progress report at which the stop could act: the
-    // transfer completes after the delete has started waiting for its thread.
-    m_server.fs().addFile("/empty", "");
-    m_server.addOverride({.command = "RETR", .delay = std::chrono::milliseconds(300)});
-    TQueueItem* item = download("/empty", true, 0);
+    // The thread reports "Transfer complete" and waits there while the handler
+    // deletes the item: its hand-over then finds the item deleted.
+    m_server.fs().addFile("/f", "content");
+    TQueueItem* item = download("/f", true, 7);
+    QObject::connect(&m_manager, &TQueueManager::OnItemStatus,
+                     [&](TQueueItem* changed, TTransferState state, const QString&) {
+                         if (changed == item && state == TTransferState::tsComplete)
+                             m_manager.DeleteItem(changed);
+                     });
     m_manager.Schedule();
-    ASSERT_TRUE(waitFor([&] { return countVerb(m_server, "RETR") == 1; }));
-    m_manager.DeleteItem(item);
-    EXPECT_EQ(m_deleted.size(), 1);
+    ASSERT_TRUE(waitFor([&] { return m_deleted.size() == 1 && m_manager.threadCount() == 0; }));
     EXPECT_TRUE(m_completed.isEmpty());
     EXPECT_EQ(m_manager.itemCount(), 0);
-    EXPECT_TRUE(QFileInfo::exists(m_env.local("empty")));
+    EXPECT_EQ(readAll(m_env.local("f")), "content");
 }
 
-TEST_F(QueueManagerTest, AnItemThatCompletesWhileItsStopWaitsIsCompletedOnce)
+TEST_F(QueueManagerTest, AnItemStoppedAfterItsTransferCompletedIsCompletedOnce)
 {
-    m_server.fs().addFile("/empty", "");
-    m_server.addOverride({.command = "RETR", .delay = std::chrono::milliseconds(300)});
-    TQueueItem* item = download("/empty", true, 0);
+    m_server.fs().addFile("/f", "content");
+    TQueueItem* item = download("/f", true, 7);
+    QElapsedTimer stopTook;
+    QObject::connect(&m_manager, &TQueueManager::OnItemStatus,
+                     [&](TQueueItem* changed, TTransferState state, const QString&) {
+                         if (changed == item && state == TTransferState::tsComplete) {
+                             stopTook.start();
+                             m_manager.StopItem(changed);
+                             EXPECT_LT(stopTook.elapsed(), 500) << "waited for a thread blocked in this call";
+                         }
+                     });
     m_manager.Schedule();
-    ASSERT_TRUE(waitFor([&] { return countVerb(m_server, "RETR") == 1; }));
-    m_manager.StopItem(item);
-    EXPECT_EQ(m_completed, QStringList{"/empty"});
+    ASSERT_TRUE(waitFor([&] { return m_completed.size() == 1 && m_manager.threadCount() == 0; }));
+    EXPECT_EQ(m_completed, QStringList{"/f"});
     EXPECT_EQ(m_deleted.size(), 1);
     EXPECT_EQ(m_manager.itemCount(), 0);
 }
