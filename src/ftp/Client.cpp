@@ -21,6 +21,18 @@ constexpr std::chrono::milliseconds kQuitTimeout{5000};
 // A listing larger than this is not a listing.
 constexpr std::size_t kMaxListingBytes = 512u * 1024 * 1024;
 
+std::string lastPart(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string parentPath(const std::string& path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
 class StringSink final : public DataSink
 {
 public:
@@ -84,13 +96,20 @@ std::string Client::featureParameters(const std::string& name) const
     return m_session->features.parameters(name);
 }
 
-std::string Client::path(const std::string& p) const
+NameCodec& Client::names()
+{
+    const ClientOptions& o = m_session->options;
+    m_session->names.attach(o.host, o.port, o.user);
+    return m_session->names;
+}
+
+std::string Client::path(const std::string& p)
 {
     // Checked here too, so a two-command operation (RNFR + RNTO) sends nothing
     // when either argument is bad.
     if (p.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
         throw ProtocolError("Refused to send a name containing a line break or NUL character", false);
-    return m_session->names.encode(p);
+    return names().encode(p);
 }
 
 void Client::connect()
@@ -195,24 +214,32 @@ void Client::disconnect() noexcept
 std::string Client::pwd()
 {
     Reply reply = m_session->expect("PWD", {257});
-    return m_session->names.decode(parseQuotedPath(reply.text()));
+    NameCodec& codec = names();
+    std::string directory = codec.decodePath(parseQuotedPath(reply.text()));
+    codec.setCurrentDirectory(directory);
+    return directory;
 }
 
 void Client::cwd(const std::string& dir)
 {
     m_session->expect("CWD " + path(dir), {200, 250});
+    names().changedDirectory(dir);
 }
 
 void Client::cdup()
 {
     m_session->expect("CDUP", {200, 250});
+    names().changedUp();
 }
 
 std::string Client::mkd(const std::string& name)
 {
-    Reply reply = m_session->expect("MKD " + path(name), {257});
+    const std::string encoded = path(name);
+    Reply reply = m_session->expect("MKD " + encoded, {257});
+    NameCodec& codec = names();
+    codec.created(name, encoded);
     try {
-        return m_session->names.decode(parseQuotedPath(reply.text()));
+        return codec.decodePath(parseQuotedPath(reply.text()));
     } catch (const ProtocolError&) {
         return name; // the directory was made; some servers just do not say where
     }
@@ -221,11 +248,13 @@ std::string Client::mkd(const std::string& name)
 void Client::rmd(const std::string& name)
 {
     m_session->expect("RMD " + path(name), {250});
+    names().removed(name, true);
 }
 
 void Client::dele(const std::string& name)
 {
     m_session->expect("DELE " + path(name), {250});
+    names().removed(name, false);
 }
 
 void Client::rename(const std::string& from, const std::string& to)
@@ -234,11 +263,52 @@ void Client::rename(const std::string& from, const std::string& to)
     const std::string target = path(to);
     m_session->expect("RNFR " + source, {350});
     m_session->expect("RNTO " + target, {250});
+    NameCodec& codec = names();
+    codec.removed(from, true);
+    codec.created(to, target);
 }
 
 Reply Client::site(const std::string& text)
 {
-    return m_session->expect("SITE " + path(text), {200});
+    return m_session->expect("SITE " + text, {200});
+}
+
+Reply Client::site(const std::string& command, const std::string& argument, const std::string& name)
+{
+    return m_session->expect("SITE " + command + " " + argument + " " + path(name), {200});
+}
+
+bool Client::knowsName(const std::string& p)
+{
+    return names().knows(p);
+}
+
+void Client::learnNames(const std::string& p)
+{
+    NameCodec& codec = names();
+    if (!codec.resolve(p)) {
+        try {
+            pwd(); // a relative path: where it starts
+        } catch (const ReplyError&) {
+            return;
+        }
+    }
+    std::optional<std::string> previous;
+    while (std::optional<std::string> directory = codec.nextDirectoryToLearn(p)) {
+        if (directory == previous)
+            return; // listed, and the name still unsettled: nothing more to learn
+        previous = directory;
+        std::string raw;
+        try {
+            raw = listRaw(*directory);
+        } catch (const ReplyError&) {
+            return; // not there (yet): what is below it goes as new names
+        }
+        ListingParseResult parsed = parseListing(raw);
+        if (parsed.unparseable)
+            return;
+        codec.decodeListing(parsed.entries, *directory, true);
+    }
 }
 
 void Client::noop()
@@ -252,6 +322,11 @@ Reply Client::raw(const std::string& line)
     std::string upper = line;
     std::transform(upper.begin(), upper.end(), upper.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    // A directory changed behind the codec's back: relative names cannot be placed.
+    const std::string verb = commandVerb(upper);
+    if (verb == "CWD" || verb == "XCWD" || verb == "CDUP" || verb == "XCUP" || verb == "REIN" ||
+        verb == "USER")
+        names().forgetCurrentDirectory();
     if (reply.positive() && upper.rfind("TYPE ", 0) == 0) {
         if (upper.compare(5, std::string::npos, "A") == 0 || upper.rfind("TYPE A ", 0) == 0)
             m_session->transferType = TransferType::Ascii;
@@ -303,17 +378,19 @@ std::string Client::listRaw(const std::optional<std::string>& name)
 
 std::vector<ListingEntry> Client::list(const std::optional<std::string>& name)
 {
+    NameCodec& codec = names();
+    const std::optional<std::string> target = name ? codec.resolve(*name) : codec.currentDirectory();
     const std::string raw = listRaw(name);
     ListingParseResult parsed = parseListing(raw);
     if (parsed.unparseable)
         throw ProtocolError("The server's directory listing could not be read", false);
-    NameCodec& names = m_session->names;
-    for (ListingEntry& e : parsed.entries) {
-        e.name = names.decode(e.name);
-        e.linkTarget = names.decode(e.linkTarget);
-        e.owner = NameCodec::isValidUtf8(e.owner) ? e.owner : NameCodec::latin1ToUtf8(e.owner);
-        e.group = NameCodec::isValidUtf8(e.group) ? e.group : NameCodec::latin1ToUtf8(e.group);
+    std::optional<std::string> directory = target;
+    if (name && target && parsed.entries.size() == 1 && !parsed.entries.front().isDirectory() &&
+        NameCodec::decodeText(parsed.entries.front().name) == lastPart(*target)) {
+        directory = parentPath(*target); // the listing of one file: it is in the directory above
     }
+    // Only a plain LIST is sure to hold every entry: one of a path may glob or filter.
+    codec.decodeListing(parsed.entries, directory, !name);
     return std::move(parsed.entries);
 }
 
@@ -322,7 +399,7 @@ std::int64_t Client::retrieve(const std::string& remote, DataSink& sink, std::in
 {
     TransferOperation::Request request;
     request.command = "RETR " + path(remote);
-    request.sizeQuery = path(remote);
+    request.sizeQuery = request.command.substr(5);
     request.restartAt = restartAt;
     request.totalSize = size;
     return TransferOperation(*m_session, request).download(sink);
@@ -340,9 +417,12 @@ std::int64_t Client::store(DataSource& source, const std::string& remote, StoreM
 {
     TransferOperation::Request request;
     request.direction = TransferDirection::Upload;
-    request.command = (mode == StoreMode::Append ? "APPE " : "STOR ") + path(remote);
+    const std::string encoded = path(remote);
+    request.command = (mode == StoreMode::Append ? "APPE " : "STOR ") + encoded;
     request.restartAt = mode == StoreMode::Restart ? offset : 0;
-    return TransferOperation(*m_session, request).upload(source);
+    const std::int64_t sent = TransferOperation(*m_session, request).upload(source);
+    names().created(remote, encoded);
+    return sent;
 }
 
 std::int64_t Client::store(const std::string& localPath, const std::string& remote, StoreMode mode,

@@ -14,6 +14,7 @@
 
 namespace ftp {
 
+class NameCodec;
 class Session;
 
 // One FTP connection (RFC 959, explicit TLS per RFC 4217).
@@ -26,7 +27,10 @@ class Session;
 // - Errors are the exceptions of FtpError.h. A failure of the connection itself
 //   (socket error, time-out, malformed reply, abort, a 421) closes it:
 //   isConnected() is false afterwards. A ReplyError leaves it usable.
-// - Names and paths are UTF-8; see NameCodec for names that are not.
+// - Names and paths are UTF-8. A name the server spells otherwise (Latin-1) goes
+//   back in the server's own bytes once any connection of the process to the same
+//   server and account has seen it in a listing (see NameCodec); knowsName() and
+//   learnNames() serve a connection that names entries it never listed.
 class Client final
 {
 public:
@@ -74,7 +78,11 @@ public:
     void rmd(const std::string& name);
     void dele(const std::string& name);
     void rename(const std::string& from, const std::string& to);
+    // "SITE " + text, sent as it stands.
     Reply site(const std::string& text);
+    // "SITE command argument name" (SITE CHMOD 644 name): the name is encoded like
+    // every other name.
+    Reply site(const std::string& command, const std::string& argument, const std::string& name);
     void noop();
     // Sends the line as it is and returns whatever reply comes (no code check).
     // A successful "TYPE A"/"TYPE I" is remembered like setType().
@@ -92,6 +100,18 @@ public:
     std::vector<ListingEntry> list(const std::optional<std::string>& name = std::nullopt);
     // The raw bytes of LIST, for callers that parse themselves.
     std::string listRaw(const std::optional<std::string>& name = std::nullopt);
+
+    // Names this connection has not listed itself. knowsName() is true when every
+    // part of `path` (a file or directory, absolute or relative to where the
+    // connection is) that is not plain ASCII has been seen by some connection to
+    // this server in its directory, or its directory was listed whole: a command
+    // naming it sends the server's bytes, or UTF-8 for a name that is not there.
+    // Asks nothing of the server. learnNames() lists (LIST, one data connection
+    // each) the directories along `path` whose names are not known, top down, so
+    // that knowsName() holds afterwards; a directory that cannot be listed ends it
+    // quietly (what is below it is new). A relative path costs a PWD first.
+    bool knowsName(const std::string& path);
+    void learnNames(const std::string& path);
 
     // RETR into `localPath`. restartAt > 0 resumes: REST is sent and the local file
     // (which must hold at least that many bytes) is written on from there. The
@@ -137,7 +157,8 @@ public:
     void clearAbortTransfer() noexcept;
 
 private:
-    std::string path(const std::string& p) const;
+    NameCodec& names();
+    std::string path(const std::string& p);
     void openControl();
 
     std::unique_ptr<Session> m_session;
