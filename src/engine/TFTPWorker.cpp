@@ -236,13 +236,35 @@ void TFTPWorker::setCommand(WorkerCommand command)
     m_commandChanged.wakeAll();
 }
 
-WorkerCommand TFTPWorker::waitForCommand()
+bool TFTPWorker::queueIfIdle(WorkerCommand command)
+{
+    QMutexLocker guard(&m_commandLock);
+    if (m_command.load() != WorkerCommand::Idle)
+        return false;
+    m_command.store(command);
+    m_commandChanged.wakeAll();
+    return true;
+}
+
+void TFTPWorker::clearCommand(WorkerCommand expected)
+{
+    QMutexLocker guard(&m_commandLock);
+    if (m_command.load() == expected)
+        m_command.store(WorkerCommand::Idle);
+}
+
+WorkerCommand TFTPWorker::takeCommand()
 {
     QMutexLocker guard(&m_commandLock);
     while (!isInterruptionRequested()) {
         const WorkerCommand command = m_command.load();
-        if (command != WorkerCommand::Idle)
+        if (command != WorkerCommand::Idle) {
+            // Taken and emptied in one step: a request made meanwhile is never
+            // overwritten. The recursive delete empties the slot itself, after OnBusy.
+            if (command != WorkerCommand::DeleteRecursive)
+                m_command.store(WorkerCommand::Idle);
             return command;
+        }
         // Woken by setCommand(); the time-out only notices an interruption request.
         m_commandChanged.wait(&m_commandLock, 100);
     }
@@ -252,28 +274,24 @@ WorkerCommand TFTPWorker::waitForCommand()
 void TFTPWorker::run()
 {
     for (;;) {
-        const WorkerCommand command = waitForCommand();
+        const WorkerCommand command = takeCommand();
         if (command == WorkerCommand::Idle)
             break;
         try {
             switch (command) {
             case WorkerCommand::Connect:
-                setCommand(WorkerCommand::Idle);
-                runConnect(true);
+                runSetHost();
                 break;
             case WorkerCommand::Login:
-                setCommand(WorkerCommand::Idle);
                 runLogin();
                 break;
             case WorkerCommand::List:
-                setCommand(WorkerCommand::Idle);
                 runList();
                 break;
             case WorkerCommand::DeleteRecursive:
                 TRecursiveDelete(*this).run();
                 break;
             case WorkerCommand::Search:
-                setCommand(WorkerCommand::Idle);
                 TRecursiveWalk(*this).run();
                 break;
             case WorkerCommand::Idle:
@@ -330,28 +348,15 @@ void TFTPWorker::Shutdown(int disconnectMs, int threadMs)
 void TFTPWorker::SetHost(const THost& host)
 {
     m_stopRequested.store(false);
-    if (m_client.isConnected()) {
-        try {
-            Disconnect();
-        } catch (...) {
-        }
-    }
-    QString user;
-    QString password;
     {
         QMutexLocker guard(&m_stateLock);
         m_host.Assign(host);
-        user = m_host.IsAnonymous ? QStringLiteral("anonymous") : m_host.Username;
-        password = m_host.IsAnonymous ? anonymousPassword() : m_host.Password;
     }
-    ftp::ClientOptions& o = m_client.options();
-    o.host = utf8(host.Hostname);
-    o.port = host.Port > 0 && host.Port <= 65535 ? static_cast<std::uint16_t>(host.Port) : 0;
-    o.user = utf8(user);
-    o.password = utf8(password);
-    o.passive = host.Passive;
-    o.tlsMode = host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
-    m_cache.clear();
+    // The thread may be in the middle of an operation on the connection: this
+    // thread never touches it. The operation is cut short (without an error to
+    // show), and the thread closes the old connection and opens the new one.
+    m_cutShort.store(true);
+    m_client.abort();
     setCommand(WorkerCommand::Connect);
 }
 
@@ -387,6 +392,44 @@ void TFTPWorker::Stop()
 
 // --- Connection --------------------------------------------------------------------
 
+void TFTPWorker::runSetHost()
+{
+    // What SetHost cut short is over. An abort that found nothing running is
+    // forgotten; Shutdown requests the end before it aborts, so the request is
+    // looked at after the reset.
+    m_cutShort.store(false);
+    m_client.clearAbort();
+    if (isInterruptionRequested())
+        return;
+    // Also when the connection is gone already (cut short, or dropped by the
+    // server): the window saw OnConnected and hears of the end before the next one.
+    if (m_client.isConnected() || m_sessionOpen.load())
+        Disconnect();
+    // A newer SetHost (or the end) came while the old connection closed: that one
+    // connects.
+    if (isInterruptionRequested() || m_command.load() == WorkerCommand::Connect)
+        return;
+    applyHost();
+    runConnect(true);
+}
+
+void TFTPWorker::applyHost()
+{
+    THost host;
+    {
+        QMutexLocker guard(&m_stateLock);
+        host.Assign(m_host);
+    }
+    ftp::ClientOptions& o = m_client.options();
+    o.host = utf8(host.Hostname);
+    o.port = host.Port > 0 && host.Port <= 65535 ? static_cast<std::uint16_t>(host.Port) : 0;
+    o.user = utf8(host.IsAnonymous ? QStringLiteral("anonymous") : host.Username);
+    o.password = utf8(host.IsAnonymous ? anonymousPassword() : host.Password);
+    o.passive = host.Passive;
+    o.tlsMode = host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
+    m_cache.clear();
+}
+
 void TFTPWorker::runConnect(bool chainLogin)
 {
     bracket(TMessageKey::strRSSTConnecting, [&] {
@@ -405,8 +448,10 @@ void TFTPWorker::runConnect(bool chainLogin)
             return;
         }
         syncConnectionState();
+        m_sessionOpen.store(true);
+        // Not over a request made meanwhile (a newer SetHost).
         if (chainLogin)
-            setCommand(WorkerCommand::Login);
+            queueIfIdle(WorkerCommand::Login);
         fire(TWorkerEvent::OnConnected);
     });
 }
@@ -445,6 +490,7 @@ void TFTPWorker::Disconnect()
         m_client.quit();
     }
     syncConnectionState();
+    m_sessionOpen.store(false);
     m_cache.clear();
     m_controlLog.reset();
     fire(TWorkerEvent::OnDisconnected);
@@ -774,6 +820,11 @@ void TFTPWorker::report(std::unique_ptr<EEngineError> error)
     QString line = QStringLiteral("%1: %2").arg(QString::fromLatin1(error->ClassName()), error->Message());
     if (!error->ServerText().isEmpty())
         line += QStringLiteral(" (%1)").arg(error->ServerText());
+    if (m_cutShort.load() || isInterruptionRequested()) {
+        // The operation was cut short for a new host or the end: nobody waits for it.
+        log(TLogKind::lkDebug, QStringLiteral("Not reported (cut short): %1").arg(line));
+        return;
+    }
     log(TLogKind::lkError, line);
     {
         QMutexLocker guard(&m_stateLock);

@@ -65,8 +65,10 @@ public:
     void clearEvents();
 
     // --- Commands for the thread.
-    // Closes an open connection, takes a copy of the host and queues Connect
-    // (Login follows by itself).
+    // Takes a copy of the host, clears a Stop, cuts a running operation short (its
+    // failure is not reported) and queues Connect: the thread closes an open
+    // connection (OnDisconnected), connects to the new host (OnConnected) and logs
+    // in. Never touches the connection itself, so any thread may call it at any time.
     void SetHost(const THost& host);
     void List();
     // `names`: directories in CurrentDir. The worker works on its own copy;
@@ -144,8 +146,15 @@ private:
     };
 
     // Thread commands.
-    WorkerCommand waitForCommand();
+    // The next command; empties the slot (except for the recursive delete, which
+    // does so after OnBusy). Idle when the thread is to end.
+    WorkerCommand takeCommand();
     void setCommand(WorkerCommand command);
+    bool queueIfIdle(WorkerCommand command);
+    void clearCommand(WorkerCommand expected);
+    // Connect as SetHost queues it: closes the old connection and applies the host.
+    void runSetHost();
+    void applyHost();
     void runConnect(bool chainLogin);
     void runLogin();
     void runList();
@@ -198,7 +207,11 @@ private:
     QWaitCondition m_commandChanged;
 
     std::atomic<bool> m_stopRequested{false};
+    // SetHost or Shutdown cut the running operation short: its failure is no error.
+    std::atomic<bool> m_cutShort{false};
     std::atomic<bool> m_connected{false};
+    // Between OnConnected and OnDisconnected, as the window sees it.
+    std::atomic<bool> m_sessionOpen{false};
     std::atomic<bool> m_tlsActive{false};
     std::atomic<bool> m_silentReconnect{false};
     std::atomic<unsigned> m_commandsSent{0};

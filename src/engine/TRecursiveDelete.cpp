@@ -25,7 +25,7 @@ void TRecursiveDelete::run()
         error = std::move(failed);
     }
     w.fire(TWorkerEvent::OnBusy);
-    w.setCommand(WorkerCommand::Idle);
+    w.clearCommand(WorkerCommand::DeleteRecursive);
     if (!error) {
         try {
             for (;;) {

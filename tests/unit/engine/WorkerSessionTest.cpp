@@ -76,6 +76,75 @@ TEST_F(WorkerSessionTest, SetHostWhileConnectedDisconnectsFirst)
     EXPECT_EQ(server.sessionCount(), 2);
 }
 
+// The window's order of events: `first` before `second`, both there.
+::testing::AssertionResult happensBefore(const Strings& events, const std::string& first,
+                                         const std::string& second)
+{
+    const auto a = std::find(events.begin(), events.end(), first);
+    const auto b = std::find(a == events.end() ? events.begin() : a, events.end(), second);
+    if (a == events.end() || b == events.end())
+        return ::testing::AssertionFailure() << first << " then " << second << " missing";
+    return ::testing::AssertionSuccess();
+}
+
+TEST_F(WorkerSessionTest, SetHostDuringAListingCutsItShortAndTheThreadReconnects)
+{
+    server.fs().addFile("/f", "x");
+    // The listing's data connection stays silent: the thread waits in a read.
+    server.addOverride(
+        {.command = "LIST", .times = 1, .data = {.kind = DataFaultKind::StallAfter, .bytes = 0}});
+    logIn();
+    recorder.events.clear();
+    worker->List();
+    ASSERT_TRUE(waitUntil([&] { return server.dataStats().connections == 1; }));
+    worker->Stop();
+    worker->SetHost(host());
+    EXPECT_FALSE(worker->StopRequested()) << "SetHost clears a Stop";
+    ASSERT_TRUE(waitUntil([&] { return recorder.count("LoggedIn") == 1; })) << recorder.logText();
+
+    EXPECT_FALSE(worker->HasPendingError())
+        << "a listing cut short for a new host is no error: " << pendingErrorClass();
+    EXPECT_TRUE(happensBefore(recorder.events, "Listed", "Disconnected"));
+    EXPECT_TRUE(happensBefore(recorder.events, "Disconnected", "Connected"));
+    EXPECT_EQ(recorder.count("Disconnected"), 1);
+    EXPECT_EQ(recorder.finishedCount("List"), 1);
+    EXPECT_TRUE(worker->IsConnected());
+    EXPECT_EQ(server.sessionCount(), 2);
+    EXPECT_EQ(server.commands(2).front(), "USER bob");
+}
+
+TEST_F(WorkerSessionTest, SetHostDuringALoginSwitchesToTheNewHost)
+{
+    ScriptedFtpServer other;
+    server.addOverride({.command = "PASS", .delay = 20s}); // the first login hangs
+    worker->SetHost(host());
+    ASSERT_TRUE(waitUntil([&] { return server.verbs().size() == 2; })) << server.conversation();
+    THost next = host();
+    next.Port = other.port();
+    worker->SetHost(next);
+    ASSERT_TRUE(waitUntil([&] { return recorder.count("LoggedIn") == 1; })) << recorder.logText();
+
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+    EXPECT_EQ(str(worker->Host().Hostname), server.host());
+    EXPECT_EQ(worker->Host().Port, other.port());
+    EXPECT_EQ(other.verbs(), (Strings{"USER", "PASS", "FEAT", "OPTS", "PWD"}));
+    EXPECT_EQ(server.verbs(), (Strings{"USER", "PASS"})) << "nothing more went to the old host";
+    EXPECT_TRUE(happensBefore(recorder.events, "Disconnected", "LoggedIn"));
+    EXPECT_TRUE(worker->IsConnected());
+}
+
+TEST_F(WorkerSessionTest, SetHostBeforeTheThreadRunsConnectsOnceItDoes)
+{
+    TFTPWorker late;
+    EventRecorder events;
+    events.attach(late);
+    late.SetHost(host());
+    late.start();
+    ASSERT_TRUE(waitUntil([&] { return events.count("LoggedIn") == 1; })) << events.logText();
+    EXPECT_FALSE(late.HasPendingError());
+    late.Shutdown();
+}
+
 TEST_F(WorkerSessionTest, DisconnectWithNothingOpenStillReportsIt)
 {
     worker->Disconnect();
