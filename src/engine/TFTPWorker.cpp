@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QHash>
 #include <QTimer>
 
 #include "core/TMainConfig.h"
@@ -45,6 +46,20 @@ QString anonymousPassword()
     return {};
 }
 
+// Runs an event handler; a failure is returned as the log line it makes (nothing
+// may unwind through the event loop).
+QString runHandler(const std::function<void(TFTPWorker&)>& call, TFTPWorker& worker)
+{
+    try {
+        call(worker);
+    } catch (const std::exception& e) {
+        return QStringLiteral("An event handler failed: %1").arg(QString::fromUtf8(e.what()));
+    } catch (...) {
+        return QStringLiteral("An event handler failed");
+    }
+    return {};
+}
+
 // The error for a failure of an operation with its own class for reply errors.
 template <class ReplyClass>
 std::unique_ptr<EEngineError> replyFailure(const ftp::FtpError& cause)
@@ -56,9 +71,65 @@ std::unique_ptr<EEngineError> replyFailure(const ftp::FtpError& cause)
 
 } // namespace
 
+// The worker's thread waits here for the calls it posted to receivers. Shutdown
+// and the destructor release that wait, so the thread never waits for a thread
+// that waits for it; a released call that still runs finds out here and does
+// nothing.
+class TWorkerDeliveries final
+{
+public:
+    struct Delivery
+    {
+        unsigned generation = 0;
+        bool done = false;
+    };
+    // Held by the posted call only: its end (run or dropped) completes the delivery.
+    struct Ticket
+    {
+        Ticket(std::shared_ptr<TWorkerDeliveries> h, std::shared_ptr<Delivery> s)
+            : hub(std::move(h))
+            , state(std::move(s))
+        {}
+        ~Ticket()
+        {
+            QMutexLocker guard(&hub->lock);
+            state->done = true;
+            hub->changed.wakeAll();
+        }
+        Ticket(const Ticket&) = delete;
+        Ticket& operator=(const Ticket&) = delete;
+
+        std::shared_ptr<TWorkerDeliveries> hub;
+        std::shared_ptr<Delivery> state;
+    };
+
+    // With the lock held.
+    bool abandoned(const Delivery& d) const { return destroyed || d.generation != generation; }
+    bool servingElsewhere() const
+    {
+        for (auto it = serving.cbegin(); it != serving.cend(); ++it) {
+            if (it.key() != QThread::currentThread())
+                return true;
+        }
+        return false;
+    }
+
+    QMutex lock; // guards everything below
+    QWaitCondition changed;
+    bool destroyed = false;       // the worker is gone: posted calls do nothing
+    unsigned generation = 0;      // Shutdown releases the deliveries made before it
+    QHash<QThread*, int> serving; // handlers running now, by thread
+    // A Shutdown made inside a handler on this thread finishes its wait when the
+    // outermost handler there returns.
+    QThread* deferredOn = nullptr;
+    int deferredDisconnectMs = 0;
+    int deferredThreadMs = 0;
+};
+
 TFTPWorker::TFTPWorker(QObject* parent)
     : QThread(parent)
     , m_controlLog([this](TLogKind kind, const QString& text) { log(kind, text); })
+    , m_deliveries(std::make_shared<TWorkerDeliveries>())
 {
     qRegisterMetaType<TLogKind>();
     qRegisterMetaType<WorkerCommand>();
@@ -87,8 +158,28 @@ TFTPWorker::TFTPWorker(QObject* parent)
 
 TFTPWorker::~TFTPWorker()
 {
-    if (isRunning())
+    const bool insideHandler = servingDelivery();
+    // The orderly way (the thread says goodbye to the server) unless the thread
+    // waits for the handler this destructor runs in.
+    if (isRunning() && !insideHandler)
         Shutdown();
+    clearEvents();
+    requestInterruption();
+    {
+        QMutexLocker guard(&m_commandLock);
+        m_commandChanged.wakeAll();
+    }
+    m_client.abort();
+    {
+        TWorkerDeliveries& hub = *m_deliveries;
+        QMutexLocker guard(&hub.lock);
+        hub.destroyed = true;
+        hub.changed.wakeAll();
+        // A handler running on another thread still uses this object.
+        while (hub.servingElsewhere())
+            hub.changed.wait(&hub.lock);
+    }
+    // Qt aborts on destroying a running thread; this one ends quickly now.
     wait();
 }
 
@@ -143,25 +234,81 @@ void TFTPWorker::clearEvents()
     m_onCertificate = Handler{};
 }
 
-void TFTPWorker::deliver(const Handler& handler, const std::function<void()>& call)
+bool TFTPWorker::deliver(const Handler& handler, std::function<void(TFTPWorker&)> call)
 {
     QObject* receiver = handler.receiver.data();
     if (handler.hasReceiver && !receiver)
-        return; // the receiver is gone
-    auto guarded = [this, &call] {
-        try {
-            call();
-        } catch (const std::exception& e) {
-            log(TLogKind::lkError,
-                QStringLiteral("An event handler failed: %1").arg(QString::fromUtf8(e.what())));
-        } catch (...) {
-            log(TLogKind::lkError, QStringLiteral("An event handler failed"));
-        }
-    };
-    if (!receiver || receiver->thread() == QThread::currentThread())
-        guarded();
-    else
-        QMetaObject::invokeMethod(receiver, guarded, Qt::BlockingQueuedConnection);
+        return false; // the receiver is gone
+    if (!receiver || receiver->thread() == QThread::currentThread()) {
+        if (const QString failure = runHandler(call, *this); !failure.isEmpty())
+            log(TLogKind::lkError, failure);
+        return true;
+    }
+
+    TWorkerDeliveries& hub = *m_deliveries;
+    auto state = std::make_shared<TWorkerDeliveries::Delivery>();
+    {
+        QMutexLocker guard(&hub.lock);
+        if (hub.destroyed)
+            return false;
+        state->generation = hub.generation;
+    }
+    // The posted call owns the ticket: when the call is destroyed (after it ran, or
+    // unrun because its receiver went away) the delivery counts as done.
+    auto ticket = std::make_shared<TWorkerDeliveries::Ticket>(m_deliveries, state);
+    TFTPWorker* worker = this;
+    const bool posted = QMetaObject::invokeMethod(
+        receiver,
+        [worker, ticket, call = std::move(call)] {
+            TWorkerDeliveries& hub = *ticket->hub;
+            QThread* const here = QThread::currentThread();
+            {
+                QMutexLocker guard(&hub.lock);
+                if (hub.abandoned(*ticket->state))
+                    return; // released: the worker may be gone
+                ++hub.serving[here];
+            }
+            const QString failure = runHandler(call, *worker);
+            bool finishShutdown = false;
+            bool alive = false;
+            int disconnectMs = 0;
+            int threadMs = 0;
+            {
+                QMutexLocker guard(&hub.lock);
+                if (--hub.serving[here] == 0)
+                    hub.serving.remove(here);
+                ticket->state->done = true;
+                hub.changed.wakeAll();
+                alive = !hub.destroyed;
+                // A Shutdown made inside this handler (or one further in) waits now
+                // that the outermost has returned and the thread can go on.
+                if (alive && hub.deferredOn == here && !hub.serving.contains(here)) {
+                    finishShutdown = true;
+                    hub.deferredOn = nullptr;
+                    disconnectMs = hub.deferredDisconnectMs;
+                    threadMs = hub.deferredThreadMs;
+                }
+            }
+            // From here on the worker is touched only when it still exists.
+            if (alive && !failure.isEmpty())
+                worker->log(TLogKind::lkError, failure);
+            if (finishShutdown)
+                worker->waitForEnd(disconnectMs, threadMs);
+        },
+        Qt::QueuedConnection);
+    ticket.reset();
+    if (!posted)
+        return false;
+    QMutexLocker guard(&hub.lock);
+    while (!state->done && !hub.abandoned(*state))
+        hub.changed.wait(&hub.lock);
+    return state->done && !hub.abandoned(*state);
+}
+
+bool TFTPWorker::servingDelivery() const
+{
+    QMutexLocker guard(&m_deliveries->lock);
+    return m_deliveries->serving.contains(QThread::currentThread());
 }
 
 void TFTPWorker::fire(TWorkerEvent event)
@@ -174,7 +321,7 @@ void TFTPWorker::fire(TWorkerEvent event)
         handler = m_events[static_cast<int>(event)];
     }
     if (handler.notify)
-        deliver(handler, [this, &handler] { handler.notify(*this); });
+        deliver(handler, [notify = handler.notify](TFTPWorker& w) { notify(w); });
 }
 
 void TFTPWorker::fireSearchListing(const TListingPtr& listing)
@@ -185,7 +332,7 @@ void TFTPWorker::fireSearchListing(const TListingPtr& listing)
         handler = m_onSearchListing;
     }
     if (handler.searchListing)
-        deliver(handler, [this, &handler, &listing] { handler.searchListing(*this, listing); });
+        deliver(handler, [event = handler.searchListing, listing](TFTPWorker& w) { event(w, listing); });
 }
 
 bool TFTPWorker::hasSearchListing() const
@@ -207,8 +354,14 @@ bool TFTPWorker::askCertificate(const ftp::CertificateInfo& info)
                 QMutexLocker guard(&m_eventLock);
                 handler = m_onCertificate;
             }
-            if (handler.certificate)
-                deliver(handler, [this, &handler, &prompt] { handler.certificate(*this, prompt); });
+            if (!handler.certificate)
+                return;
+            // The handler answers a copy: a delivery released by the destructor may
+            // still run after this thread has gone on.
+            auto answered = std::make_shared<TCertificatePrompt>(prompt);
+            if (deliver(handler,
+                        [event = handler.certificate, answered](TFTPWorker& w) { event(w, *answered); }))
+                prompt = *answered;
         },
         &saveError);
     if (!saveError.isEmpty())
@@ -323,6 +476,33 @@ void TFTPWorker::Shutdown(int disconnectMs, int threadMs)
         QMutexLocker guard(&m_commandLock);
         m_commandChanged.wakeAll();
     }
+    if (QThread::currentThread() == this) {
+        // From a handler on the thread itself: it ends once the handler returns.
+        m_client.abort();
+        return;
+    }
+    {
+        TWorkerDeliveries& hub = *m_deliveries;
+        QMutexLocker guard(&hub.lock);
+        if (hub.serving.contains(QThread::currentThread())) {
+            // The thread waits for the handler this call runs in, so it cannot end
+            // before that returns: the rest of the wait runs then.
+            hub.deferredOn = QThread::currentThread();
+            hub.deferredDisconnectMs = disconnectMs;
+            hub.deferredThreadMs = threadMs;
+            guard.unlock();
+            m_client.abort();
+            return;
+        }
+        // Calls posted and not yet run are dropped; the thread stops waiting for them.
+        ++hub.generation;
+        hub.changed.wakeAll();
+    }
+    waitForEnd(disconnectMs, threadMs);
+}
+
+void TFTPWorker::waitForEnd(int disconnectMs, int threadMs)
+{
     // The thread may still hand something to this thread: keep serving it while
     // waiting, and cut the connection when the orderly way takes too long.
     auto waitFinished = [this](int ms) {
@@ -720,19 +900,21 @@ void TFTPWorker::DeleteFile(const QString& name)
     syncConnectionState();
 }
 
+// "SITE CHMOD mode name" and the like: the value first, then the name, which goes
+// out as the server spells it.
 ftp::Reply TFTPWorker::SiteChmod(const QString& name, const QString& mode)
 {
-    return m_client.site(utf8(QStringLiteral("CHMOD %1 %2").arg(mode, name)));
+    return m_client.site("CHMOD", utf8(mode), utf8(name));
 }
 
 ftp::Reply TFTPWorker::SiteChown(const QString& name, const QString& user)
 {
-    return m_client.site(utf8(QStringLiteral("CHOWN %1 %2").arg(user, name)));
+    return m_client.site("CHOWN", utf8(user), utf8(name));
 }
 
 ftp::Reply TFTPWorker::SiteChgrp(const QString& name, const QString& group)
 {
-    return m_client.site(utf8(QStringLiteral("CHGRP %1 %2").arg(group, name)));
+    return m_client.site("CHGRP", utf8(group), utf8(name));
 }
 
 bool TFTPWorker::ResumeSupported()
