@@ -25,6 +25,7 @@
 #include "ftp/FtpError.h"
 
 class TFTPWorkerObserver;
+class TWorkerDeliveries;
 
 // The browsing session: one thread with one FTP control connection.
 //
@@ -37,7 +38,7 @@ class TFTPWorkerObserver;
 //   lock guards the connection: call them only while the worker is idle (between
 //   OnIdle and the next command) or from inside one of its event handlers.
 // - Events are delivered on their receiver's thread while the worker waits, in
-//   the order they happen (Qt::BlockingQueuedConnection, or a direct call when the
+//   the order they happen (a call posted to the receiver, or a direct call when the
 //   operation already runs on the receiver's thread). A receiver's thread must
 //   keep its event loop running while the worker works.
 // - Failures never reach the caller as exceptions (except where an operation says
@@ -45,7 +46,13 @@ class TFTPWorkerObserver;
 // - Listings handed out (Listing(), OnSearchListing) are shared and immutable:
 //   they stay valid as long as the holder keeps the pointer.
 // - Destroy it (or call Shutdown) from the thread that owns it; never QThread::wait()
-//   on it from a thread that receives its events.
+//   on it from a thread that receives its events. Both may be done from inside an
+//   event handler the worker's thread waits for: Shutdown then returns at once and
+//   its wait runs when the outermost handler returns; the destructor releases the
+//   waiting thread (the handler's results are dropped), cuts the connection and
+//   waits for the thread to end. Not from a handler that runs on the worker's own
+//   thread (a null receiver), nor the destructor from a handler of a synchronous
+//   operation.
 class TFTPWorker final : public QThread
 {
     Q_OBJECT
@@ -117,7 +124,8 @@ public:
 
     // Takes the events away, ends the thread (which disconnects) and waits for it
     // with a local event loop, at most disconnectMs + threadMs; after that the
-    // connection is cut. Call on the owning thread.
+    // connection is cut. Call on the owning thread. Inside a handler the thread waits
+    // for, the connection is cut at once and the wait runs once the handler returns.
     void Shutdown(int disconnectMs = 3000, int threadMs = 1000);
 
 signals:
@@ -175,7 +183,14 @@ private:
     void fire(TWorkerEvent event);
     void fireSearchListing(const TListingPtr& listing);
     bool hasSearchListing() const;
-    void deliver(const Handler& handler, const std::function<void()>& call);
+    // Runs `call` on the handler's receiver thread while this thread waits. The call
+    // owns what it uses. False when it did not run to its end, or the wait was
+    // released by Shutdown or the destructor: the caller must not use its results.
+    bool deliver(const Handler& handler, std::function<void(TFTPWorker&)> call);
+    // A handler on this thread is serving a delivery the worker's thread waits for.
+    bool servingDelivery() const;
+    // The second half of Shutdown: waits for the thread's end, serving events.
+    void waitForEnd(int disconnectMs, int threadMs);
     bool askCertificate(const ftp::CertificateInfo& info);
 
     // Listing helpers shared with the recursive operations.
@@ -224,6 +239,9 @@ private:
     QString m_searchRoot;
     QStringList m_deleteNames;
     std::unique_ptr<EEngineError> m_pendingError;
+
+    // Shared with the calls posted to receivers, which may outlive the worker.
+    std::shared_ptr<TWorkerDeliveries> m_deliveries;
 
     mutable QMutex m_eventLock;
     Handler m_events[9];
