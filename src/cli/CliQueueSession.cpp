@@ -171,18 +171,19 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
     , m_trustedFingerprint(args.value("--trust-fingerprint"))
 {
     m_manager.setLimits(options.limits);
-    const TFileAlreadyExistsAction local =
-        options.exists.value_or(MainConfig()->LocalFileAlreadyExistsAction());
-    const TFileAlreadyExistsAction remote =
-        options.exists.value_or(MainConfig()->RemoteFileAlreadyExistsAction());
+    m_manager.SetDefaultExistsActionsFromSettings();
     // Without a terminal nobody can answer: asking counts as skipping, at once.
-    const auto unasked = [this](TFileAlreadyExistsAction action) {
+    // --exists and --resume decide all four kinds.
+    const auto decided = [&](TFileAlreadyExistsAction stored) {
+        const TFileAlreadyExistsAction action = options.exists.value_or(stored);
         return !m_interactive && action == TFileAlreadyExistsAction::faeAsk
                    ? TFileAlreadyExistsAction::faeSkip
                    : action;
     };
-    m_manager.SetDefaultLocalExistsAction(unasked(local));
-    m_manager.SetDefaultRemoteExistsAction(unasked(remote));
+    m_manager.SetDefaultLocalExistsAction(decided(m_manager.DefaultLocalExistsAction()));
+    m_manager.SetDefaultLocalSmallerExistsAction(decided(m_manager.DefaultLocalSmallerExistsAction()));
+    m_manager.SetDefaultRemoteExistsAction(decided(m_manager.DefaultRemoteExistsAction()));
+    m_manager.SetDefaultRemoteSmallerExistsAction(decided(m_manager.DefaultRemoteSmallerExistsAction()));
     m_manager.setFileExistsPrompter(&m_prompter);
     m_manager.setCertificatePrompter([this](TCertificatePrompt& prompt) { decideCertificate(prompt); });
     if (m_insecure)

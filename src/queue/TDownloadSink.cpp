@@ -1,7 +1,9 @@
 #include "queue/TDownloadSink.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -39,14 +41,50 @@ ftp::LocalFileError refusal(const std::string& path, mode_t mode)
 } // namespace
 
 TDownloadSink::TDownloadSink(std::string path, std::int64_t restartAt)
+    : TDownloadSink(std::move(path), restartAt > 0 ? TMode::Resume : TMode::Create, restartAt)
+{}
+
+TDownloadSink::TDownloadSink(std::string path, TMode mode, std::int64_t restartAt)
     : m_path(std::move(path))
-    , m_restartAt(restartAt)
+    , m_mode(mode)
+    , m_restartAt(mode == TMode::Resume ? restartAt : 0)
 {}
 
 TDownloadSink::~TDownloadSink()
 {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (!m_temporary.empty())
+        ::unlink(m_temporary.c_str());
+}
+
+void TDownloadSink::openTemporary()
+{
+    const std::size_t slash = m_path.rfind('/');
+    const std::string dir = slash == std::string::npos ? std::string() : m_path.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? m_path : m_path.substr(slash + 1);
+    // The old file's permissions go to its replacement (an executable stays one).
+    struct stat old
+    {};
+    const bool haveOld = ::stat(m_path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        const std::string candidate = dir + "." + name + ".part-" + suffix;
+        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            throw fileError("Cannot create a temporary file beside", m_path, errno);
+        }
+        m_fd = fd;
+        m_temporary = candidate;
+        if (haveOld)
+            ::fchmod(m_fd, old.st_mode & 07777);
+        return;
+    }
+    throw ftp::LocalFileError("Cannot create a temporary file beside " + m_path, EEXIST);
 }
 
 void TDownloadSink::refuseSpecialTarget(const std::string& path)
@@ -61,6 +99,10 @@ void TDownloadSink::refuseSpecialTarget(const std::string& path)
 
 void TDownloadSink::open()
 {
+    if (m_mode == TMode::Replace) {
+        openTemporary();
+        return;
+    }
     // O_NOFOLLOW: a link put there after the check is not followed either;
     // O_NONBLOCK: opening a FIFO without a reader fails instead of hanging.
     int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
@@ -113,5 +155,13 @@ void TDownloadSink::complete()
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0)
-        throw fileError("Cannot write", m_path, errno);
+        throw fileError("Cannot write", m_temporary.empty() ? m_path : m_temporary, errno);
+    if (m_temporary.empty())
+        return;
+    // The target may have turned into something else meanwhile: never rename over
+    // a directory, a link or a device.
+    refuseSpecialTarget(m_path);
+    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
+        throw fileError("Cannot replace", m_path, errno);
+    m_temporary.clear();
 }

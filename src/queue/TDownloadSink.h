@@ -10,12 +10,25 @@
 // alone. Never follows a symbolic link and never writes into anything but a
 // regular file: a FIFO or a device at the target is refused, not opened for
 // writing (which could block, or write where the user never meant).
+//
+// Replacing an existing file writes a temporary file beside it and renames it over
+// the target only when the transfer completed: a refused or broken download leaves
+// the old file as it was. The temporary file is removed when the sink goes without
+// completing.
 class TDownloadSink final : public ftp::DataSink
 {
 public:
+    enum class TMode
+    {
+        Create,  // a new file under its final name (a partial one stays for a resume)
+        Resume,  // written on from restartAt; the file must hold that many bytes
+        Replace, // the target exists and is replaced once everything arrived
+    };
+
     // restartAt > 0: the file must exist with at least that many bytes; it is cut
     // there and written on.
     TDownloadSink(std::string path, std::int64_t restartAt);
+    TDownloadSink(std::string path, TMode mode, std::int64_t restartAt = 0);
     ~TDownloadSink() override;
     TDownloadSink(const TDownloadSink&) = delete;
     TDownloadSink& operator=(const TDownloadSink&) = delete;
@@ -27,10 +40,16 @@ public:
     // (a symbolic link, a FIFO, a device, a directory, a socket).
     static void refuseSpecialTarget(const std::string& path);
 
+    // The temporary file a Replace download writes ("" before it is made).
+    const std::string& temporaryPath() const { return m_temporary; }
+
 private:
     void open();
+    void openTemporary();
 
     std::string m_path;
+    TMode m_mode;
     std::int64_t m_restartAt;
     int m_fd = -1;
+    std::string m_temporary;
 };

@@ -1,7 +1,9 @@
 #include "queue/TFTPTransfer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include <sys/stat.h>
@@ -64,21 +66,31 @@ Error wrapped(const ftp::FtpError& cause)
     }
 }
 
-// Creates every missing level of a local directory path; a level that cannot be
-// made is passed over (the transfer into it fails later with a clear reason).
-void ensureLocalDirectory(const QString& path)
+// Creates every missing level of a local directory path. Returns why it could not
+// (empty when the directory is there): a level that cannot be made, or a file of
+// that name in the way.
+QString ensureLocalDirectory(const QString& path)
 {
     if (QFileInfo(path).isDir())
-        return;
+        return {};
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
     const QStringList parts = clean.split(QLatin1Char('/'));
     QString level;
     for (qsizetype i = 0; i < parts.size(); ++i) {
         level += parts[i];
-        if (!level.isEmpty() && !QFileInfo::exists(level))
-            QDir().mkdir(level);
+        if (!level.isEmpty() && !QFileInfo(level).isDir()) {
+            const QByteArray native = QFile::encodeName(level);
+            if (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST)
+                return QStringLiteral("Cannot create the local directory %1: %2")
+                    .arg(QDir::toNativeSeparators(level), QString::fromLocal8Bit(std::strerror(errno)));
+            if (!QFileInfo(level).isDir())
+                return QStringLiteral(
+                           "Cannot create the local directory %1: a file of that name is in the way")
+                    .arg(QDir::toNativeSeparators(level));
+        }
         level += QLatin1Char('/');
     }
+    return {};
 }
 
 // The entry a listing of one name gives for it. Servers that glob ("a*") or read
@@ -259,6 +271,7 @@ void TFTPTransfer::attachHandlers()
         settings.readTimeout = kDataReadTimeout;
     };
     callbacks.workBegin = [this](ftp::TransferDirection, std::int64_t) {
+        m_dataBegun = true;
         ReportStatus(text(TMessageKey::strRSSTStartingTransfer), TTransferState::tsStarting);
     };
     callbacks.workProgress = [this](std::int64_t bytes) { onWorkProgress(bytes); };
@@ -495,9 +508,21 @@ void TFTPTransfer::changeDirectory(const QString& path)
     m_currentDirectory = path;
 }
 
+void TFTPTransfer::failLocally(const QString& reason)
+{
+    ReportStatus(reason, TTransferState::tsError);
+    // Retrying does not make a directory or a permission appear.
+    EEngineError failure(reason);
+    failure.setRetryable(false);
+    throw failure;
+}
+
 void TFTPTransfer::downloadDirectory()
 {
-    ensureLocalDirectory(m_job.LocalFilename);
+    // Only a directory that is there completes its item: the entries below it
+    // would fail, or worse, be reported done.
+    if (const QString failure = ensureLocalDirectory(m_job.LocalFilename); !failure.isEmpty())
+        failLocally(failure);
     const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
     ReportStatus(text(TMessageKey::strRSSTSearchingDirectoryForFiles), TTransferState::tsStarting);
     QList<TSyncQueueItem> expansion;
@@ -537,11 +562,28 @@ void TFTPTransfer::downloadDirectory()
     });
 }
 
+std::optional<qint64> TFTPTransfer::askSize(const std::string& name)
+{
+    // SIZE counts the bytes TYPE I would send (RFC 3659 section 4).
+    static const QString binary = QStringLiteral("TYPE I");
+    if (m_currentType != binary) {
+        m_currentType.clear();
+        if (!m_client->raw(utf8(binary)).positive())
+            return std::nullopt;
+        m_currentType = binary;
+    }
+    const std::optional<std::int64_t> size = m_client->size(name);
+    if (size && *size >= 0)
+        return *size;
+    return std::nullopt;
+}
+
 void TFTPTransfer::downloadFile()
 {
     const QString local = m_job.LocalFilename;
     const QString remote = m_job.RemoteFilename;
-    ensureLocalDirectory(QFileInfo(local).path());
+    if (const QString failure = ensureLocalDirectory(QFileInfo(local).path()); !failure.isEmpty())
+        failLocally(failure);
     if (m_job.FileSize == -1 || m_job.FileModifiedDateTime == kUnknownDateTime) {
         const std::vector<ftp::ListingEntry> entries = m_client->list(utf8(remote));
         if (!entries.empty()) {
@@ -555,30 +597,41 @@ void TFTPTransfer::downloadFile()
             });
         }
     }
+    checkStop();
     const std::string localPath = utf8(local);
     try {
         TDownloadSink::refuseSpecialTarget(localPath);
+        TDownloadSink::TMode mode = TDownloadSink::TMode::Create;
         const QFileInfo existing(local);
         if (existing.exists()) {
-            if (m_job.FileExistsAction == TFileAlreadyExistsAction::faeOverwrite) {
-                QFile file(local);
-                if (!file.remove())
-                    throw EEngineError(
-                        QStringLiteral("Cannot delete the local file %1: %2").arg(local, file.errorString()));
+            const qint64 localSize = existing.size();
+            // A remote size the listing did not give is asked for: without it the
+            // local file cannot be told smaller, and nothing is resumed.
+            if (m_job.FileSize < 0) {
+                if (const auto size = askSize(utf8(remote))) {
+                    m_job.FileSize = *size;
+                    m_job.SizeIsCurrent = true;
+                }
+            }
+            const bool smaller = m_job.FileSize >= 0 && localSize < m_job.FileSize;
+            const TFileAlreadyExistsAction action =
+                smaller ? m_job.SmallerFileExistsAction : m_job.FileExistsAction;
+            if (action == TFileAlreadyExistsAction::faeOverwrite) {
+                mode = TDownloadSink::TMode::Replace;
             } else {
-                const qint64 localSize = existing.size();
                 const QString localDate = FileTimeToText(existing.lastModified());
                 const QString remoteDate = DateTimeValueToText(m_job.FileModifiedDateTime);
-                if (m_job.FileSize <= localSize) {
+                if (!smaller) {
                     ReportStatus(text(TMessageKey::strRSFTPLocalFileAlreadyExists), TTransferState::tsError);
                     throw EFTLocalFileAlreadyExists(remoteDate, localDate, m_job.FileSize, localSize);
                 }
-                if (m_job.FileExistsAction != TFileAlreadyExistsAction::faeResume) {
+                if (action != TFileAlreadyExistsAction::faeResume) {
                     ReportStatus(text(TMessageKey::strRSFTPLocalFileSmallerAlreadyExists),
                                  TTransferState::tsError);
                     throw EFTLocalFileSmallerAlreadyExists(remoteDate, localDate, m_job.FileSize, localSize);
                 }
                 m_resumeOffset.store(localSize);
+                mode = TDownloadSink::TMode::Resume;
             }
         }
         sendTransferType();
@@ -586,7 +639,8 @@ void TFTPTransfer::downloadFile()
         // Without REST the existing part cannot be kept, and it is never overwritten.
         if (offset > 0 && !m_client->resumeSupported())
             throw EEngineError(QStringLiteral("Destination file already exists."));
-        TDownloadSink sink(localPath, offset);
+        checkStop();
+        TDownloadSink sink(localPath, mode, offset);
         // A size fresh from the listing saves asking the server for it (SIZE) once more.
         std::optional<std::int64_t> size;
         if (m_job.SizeIsCurrent)
@@ -735,44 +789,95 @@ void TFTPTransfer::uploadFile()
     } catch (const ftp::ReplyError&) {
         createRemotePath(parent);
     }
+    checkStop();
     // A directory this queue created in this run holds only what its items put
     // there: the first upload of a name in it need not ask the server.
     const bool fresh = FreshDirectories && remote.startsWith(QLatin1Char('/')) &&
                        FreshDirectories->claimUnchecked(connectionKey(), remote);
     const std::vector<ftp::ListingEntry> entries =
         fresh ? std::vector<ftp::ListingEntry>() : remoteEntries(name);
-    if (!entries.empty()) {
-        if (m_job.FileExistsAction == TFileAlreadyExistsAction::faeOverwrite) {
-            try {
-                m_client->dele(name);
-            } catch (const ftp::FtpError& error) {
-                ReportStatus(text(TMessageKey::strRSFTPRemoteFileCantDelete), TTransferState::tsError);
-                throw wrapped<EFTRemoteFileCantDelete>(error);
-            }
-        } else {
-            const ftp::ListingEntry& entry = entryNamed(entries, name);
-            const qint64 remoteSize = entry.size.value_or(0);
+    const bool exists = !entries.empty();
+    ftp::Client::StoreMode mode = ftp::Client::StoreMode::Replace;
+    if (exists) {
+        const ftp::ListingEntry& entry = entryNamed(entries, name);
+        qint64 remoteSize = entry.size.value_or(-1);
+        // An unknown size is never taken for 0: resuming from it would append the
+        // whole file to what the server holds.
+        if (remoteSize < 0)
+            remoteSize = askSize(name).value_or(-1);
+        const bool smaller = remoteSize >= 0 && m_job.FileSize > remoteSize;
+        const TFileAlreadyExistsAction action =
+            smaller ? m_job.SmallerFileExistsAction : m_job.FileExistsAction;
+        if (action != TFileAlreadyExistsAction::faeOverwrite) {
             const QString localDate = DateTimeValueToText(m_job.FileModifiedDateTime);
             const QString remoteDate = DateTimeValueToText(EntryTimeToValue(entry.modified));
-            if (m_job.FileSize <= remoteSize) {
+            if (!smaller) {
                 ReportStatus(text(TMessageKey::strRSFTPRemoteFileAlreadyExists), TTransferState::tsError);
                 throw EFTRemoteFileAlreadyExists(remoteDate, localDate, remoteSize, m_job.FileSize);
             }
-            if (m_job.FileExistsAction != TFileAlreadyExistsAction::faeResume) {
+            if (action != TFileAlreadyExistsAction::faeResume) {
                 ReportStatus(text(TMessageKey::strRSFTPRemoteFileAlreadySmallerExists),
                              TTransferState::tsError);
                 throw EFTRemoteFileSmallerAlreadyExists(remoteDate, localDate, remoteSize, m_job.FileSize);
             }
             m_resumeOffset.store(remoteSize);
+            mode = ftp::Client::StoreMode::Append;
         }
     }
     sendTransferType();
+    checkStop();
     try {
-        m_client->store(utf8(m_job.LocalFilename), name, ftp::Client::StoreMode::Append,
-                        m_resumeOffset.load());
+        store(name, mode, exists);
     } catch (const ftp::ReplyError& error) {
         if (error.code() == 550)
             ReportStatus(text(TMessageKey::strRSSTNoFileWritePermission), TTransferState::tsError);
         throw wrapped(error);
     }
+}
+
+void TFTPTransfer::store(const std::string& name, ftp::Client::StoreMode mode, bool targetExists)
+{
+    const std::string localPath = utf8(m_job.LocalFilename);
+    const qint64 offset = m_resumeOffset.load();
+    const auto attempt = [&](ftp::Client::StoreMode how) {
+        m_dataBegun = false;
+        m_client->store(localPath, name, how, offset);
+    };
+    try {
+        attempt(mode);
+        return;
+    } catch (const ftp::ReplyError& error) {
+        // Only a command the server turned down before any data moved may be
+        // tried another way; a broken transfer is an ordinary failure.
+        if (m_dataBegun || error.code() < 450)
+            throw;
+        if (mode == ftp::Client::StoreMode::Append) {
+            // Some servers refuse APPE (anonymous upload folders) but take a
+            // restarted STOR (RFC 3659 section 5).
+            if (!(m_client->hasFeature("REST") &&
+                  QString::fromStdString(m_client->featureParameters("REST"))
+                      .contains(QLatin1String("STREAM"), Qt::CaseInsensitive)))
+                throw;
+            log(false, QStringLiteral("The server refused APPE (%1); resuming with REST and STOR instead")
+                           .arg(error.code()));
+            checkStop();
+            attempt(ftp::Client::StoreMode::Restart);
+            return;
+        }
+        // A server that will not let a file be written over (553 "Could not
+        // create file", 550 on a read-only file) may still let it be deleted
+        // first. Only then is the old copy given up, never before.
+        if (!targetExists || (error.code() != 550 && error.code() != 553 && error.code() != 450))
+            throw;
+    }
+    log(false,
+        QStringLiteral("The server would not replace %1; deleting it first").arg(m_job.RemoteFilename));
+    try {
+        m_client->dele(name);
+    } catch (const ftp::FtpError& error) {
+        ReportStatus(text(TMessageKey::strRSFTPRemoteFileCantDelete), TTransferState::tsError);
+        throw wrapped<EFTRemoteFileCantDelete>(error);
+    }
+    checkStop();
+    attempt(ftp::Client::StoreMode::Replace);
 }

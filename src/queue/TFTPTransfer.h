@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,12 +17,12 @@
 #include "core/THost.h"
 #include "engine/EEngineError.h"
 #include "engine/TLogKind.h"
+#include "ftp/Client.h"
 #include "queue/DateTimeValue.h"
 #include "queue/TSyncQueueItem.h"
 #include "queue/TTransferState.h"
 
 namespace ftp {
-class Client;
 struct ListingEntry;
 struct CertificateInfo;
 enum class ConnectionStatus;
@@ -46,7 +47,9 @@ struct TTransferJob
     bool IsDirectory = false;
     qint64 FileSize = -1;
     double FileModifiedDateTime = kUnknownDateTime;
+    // When the target exists: as large as the source or larger, and smaller.
     TFileAlreadyExistsAction FileExistsAction = TFileAlreadyExistsAction::faeAsk;
+    TFileAlreadyExistsAction SmallerFileExistsAction = TFileAlreadyExistsAction::faeAsk;
     // FileSize may stand for the remote size (no SIZE asked before the download):
     // a first attempt, with a known size. A retry asks the server again.
     bool SizeIsCurrent = false;
@@ -161,6 +164,13 @@ private:
     void downloadFile();
     void uploadDirectory();
     void uploadFile();
+    // STOR, APPE, or REST + STOR as the mode says, with the fallbacks a server's
+    // refusal calls for.
+    void store(const std::string& name, ftp::Client::StoreMode mode, bool targetExists);
+    // SIZE in binary mode; nothing when the server does not say.
+    std::optional<qint64> askSize(const std::string& name);
+    // Ends the item with a local failure the user must mend (not retried).
+    [[noreturn]] void failLocally(const QString& reason);
     // The listing entries of a name in the current directory; empty when it does not exist.
     std::vector<ftp::ListingEntry> remoteEntries(const std::string& name);
     void createRemotePath(const QString& path);
@@ -191,6 +201,7 @@ private:
     // What this connection is known to have been told last; empty when unknown.
     QString m_currentDirectory;
     QString m_currentType;
+    bool m_dataBegun = false; // the running transfer's data connection opened
 
     std::atomic<bool> m_stopRequested{false};
     std::atomic<bool> m_detached{false};

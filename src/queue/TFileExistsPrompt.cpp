@@ -5,23 +5,31 @@
 #include "engine/EFTPFileAlreadyExistsException.h"
 #include "queue/TQueueItem.h"
 
+TFileExistsPrompt::TKind TFileExistsPrompt::kindOf(const EFTPFileAlreadyExistsException& error)
+{
+    const char* name = error.ClassName();
+    if (std::strcmp(name, "EFTLocalFileSmallerAlreadyExists") == 0)
+        return TKind::LocalFileSmallerAlreadyExists;
+    if (std::strcmp(name, "EFTRemoteFileAlreadyExists") == 0)
+        return TKind::RemoteFileAlreadyExists;
+    if (std::strcmp(name, "EFTRemoteFileSmallerAlreadyExists") == 0)
+        return TKind::RemoteFileSmallerAlreadyExists;
+    return TKind::LocalFileAlreadyExists;
+}
+
+bool TFileExistsPrompt::isSmallerKind(TKind kind)
+{
+    return kind == TKind::LocalFileSmallerAlreadyExists || kind == TKind::RemoteFileSmallerAlreadyExists;
+}
+
 TFileExistsPrompt TFileExistsPrompt::fromError(TQueueItem& item, const EFTPFileAlreadyExistsException& error)
 {
     TFileExistsPrompt prompt;
     prompt.ErrorClassName = QString::fromLatin1(error.ClassName());
-    const char* name = error.ClassName();
-    if (std::strcmp(name, "EFTLocalFileSmallerAlreadyExists") == 0)
-        prompt.Kind = TKind::LocalFileSmallerAlreadyExists;
-    else if (std::strcmp(name, "EFTRemoteFileAlreadyExists") == 0)
-        prompt.Kind = TKind::RemoteFileAlreadyExists;
-    else if (std::strcmp(name, "EFTRemoteFileSmallerAlreadyExists") == 0)
-        prompt.Kind = TKind::RemoteFileSmallerAlreadyExists;
-    else
-        prompt.Kind = TKind::LocalFileAlreadyExists;
+    prompt.Kind = kindOf(error);
     prompt.Download =
         prompt.Kind == TKind::LocalFileAlreadyExists || prompt.Kind == TKind::LocalFileSmallerAlreadyExists;
-    prompt.ResumeAllowed = prompt.Kind == TKind::LocalFileSmallerAlreadyExists ||
-                           prompt.Kind == TKind::RemoteFileSmallerAlreadyExists;
+    prompt.ResumeAllowed = isSmallerKind(prompt.Kind);
     prompt.ShortDescription = error.ShortDescription;
     prompt.LongDescription = error.LongDescription;
     try {

@@ -51,6 +51,9 @@ struct TFileExistsPrompt
     int Scope = kOnlyThisFile;
     bool Accepted = false;
 
+    static TKind kindOf(const EFTPFileAlreadyExistsException& error);
+    // The kinds whose target is smaller than the source (Resume is possible).
+    static bool isSmallerKind(TKind kind);
     // Filled from a queue item and the error it holds.
     static TFileExistsPrompt fromError(TQueueItem& item, const EFTPFileAlreadyExistsException& error);
     // The setting an answer with the scope "For all files always" is stored in.

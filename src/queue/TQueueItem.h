@@ -46,7 +46,11 @@ public:
     std::unique_ptr<EEngineError> LastError;
     qint32 RetryCount = 0;
     qint32 RetryDelayLeft = 0;
+    // What the transfer does when the target exists and is as large as the source
+    // or larger (FileExistsAction), or smaller (SmallerFileExistsAction). Each of
+    // the file-exists kinds has its own answer: one never decides the other.
     TFileAlreadyExistsAction FileExistsAction = TFileAlreadyExistsAction::faeAsk;
+    TFileAlreadyExistsAction SmallerFileExistsAction = TFileAlreadyExistsAction::faeAsk;
     TTransferState State = TTransferState::tsAwaiting;
     QString StatusText;
     double FileModifiedDateTime = kUnknownDateTime;

@@ -134,7 +134,8 @@ TQueueItem* TQueueManager::newItem(const THost& host, bool active, const QString
     return item;
 }
 
-void TQueueManager::appendItem(TQueueItem* item, TFileAlreadyExistsAction action)
+void TQueueManager::appendItem(TQueueItem* item, TFileAlreadyExistsAction action,
+                               TFileAlreadyExistsAction smallerAction)
 {
     emit OnItemAdded(item);
     {
@@ -142,6 +143,7 @@ void TQueueManager::appendItem(TQueueItem* item, TFileAlreadyExistsAction action
         m_items.append(item);
     }
     item->FileExistsAction = action;
+    item->SmallerFileExistsAction = smallerAction;
     item->SetStatus(TTransferState::tsAwaiting, awaitingText());
 }
 
@@ -155,7 +157,7 @@ TQueueItem* TQueueManager::AddDownload(const THost& host, const QString& remoteR
     item->FileModifiedDateTime = modified;
     item->IsDirectory = isDirectory;
     item->FileSize = isDirectory ? 0 : size;
-    appendItem(item, m_defaultLocalExistsAction);
+    appendItem(item, m_defaultLocalExistsAction, m_defaultLocalSmallerExistsAction);
     return item;
 }
 
@@ -185,7 +187,7 @@ TQueueItem* TQueueManager::AddUpload(const THost& host, const QString& localRoot
     item->IsDirectory = isDirectory;
     item->FileSize = size;
     TQueueItem* added = item.release();
-    appendItem(added, m_defaultRemoteExistsAction);
+    appendItem(added, m_defaultRemoteExistsAction, m_defaultRemoteSmallerExistsAction);
     return added;
 }
 
@@ -416,6 +418,7 @@ bool TQueueManager::prepareJob(TQueueItem* item, TTransferJob& job)
     job.FileSize = item->FileSize;
     job.FileModifiedDateTime = item->FileModifiedDateTime;
     job.FileExistsAction = item->FileExistsAction;
+    job.SmallerFileExistsAction = item->SmallerFileExistsAction;
     job.SizeIsCurrent = item->RetryCount == 0 && item->FileSize >= 0;
     return true;
 }

@@ -138,13 +138,33 @@ public:
     TQueueLoadResult LoadQueue();
     static QString QueueFilePath();
 
+    // The file-exists actions new items take, one per kind: downloads whose local
+    // file is as large or larger / smaller, uploads whose remote file is.
     void SetDefaultRemoteExistsAction(TFileAlreadyExistsAction action)
     {
         m_defaultRemoteExistsAction = action;
     }
     void SetDefaultLocalExistsAction(TFileAlreadyExistsAction action) { m_defaultLocalExistsAction = action; }
+    void SetDefaultRemoteSmallerExistsAction(TFileAlreadyExistsAction action)
+    {
+        m_defaultRemoteSmallerExistsAction = action;
+    }
+    void SetDefaultLocalSmallerExistsAction(TFileAlreadyExistsAction action)
+    {
+        m_defaultLocalSmallerExistsAction = action;
+    }
+    // All four from the settings (LocalFileAlreadyExistsAction and the others).
+    void SetDefaultExistsActionsFromSettings();
     TFileAlreadyExistsAction DefaultRemoteExistsAction() const { return m_defaultRemoteExistsAction; }
     TFileAlreadyExistsAction DefaultLocalExistsAction() const { return m_defaultLocalExistsAction; }
+    TFileAlreadyExistsAction DefaultRemoteSmallerExistsAction() const
+    {
+        return m_defaultRemoteSmallerExistsAction;
+    }
+    TFileAlreadyExistsAction DefaultLocalSmallerExistsAction() const
+    {
+        return m_defaultLocalSmallerExistsAction;
+    }
 
     // The file-exists prompt step: at most one prompt, for the last item holding a
     // file-exists error; the answer applied to that item and, by its scope, to
@@ -202,7 +222,11 @@ signals:
 
 private:
     TQueueItem* newItem(const THost& host, bool active, const QString& localRoot, const QString& remoteRoot);
-    void appendItem(TQueueItem* item, TFileAlreadyExistsAction action);
+    void appendItem(TQueueItem* item, TFileAlreadyExistsAction action,
+                    TFileAlreadyExistsAction smallerAction);
+    // Where the answer to a prompt of this kind goes: the item's action for it.
+    static TFileAlreadyExistsAction& actionFor(TQueueItem& item, TFileExistsPrompt::TKind kind);
+    void setDefaultFor(TFileExistsPrompt::TKind kind, TFileAlreadyExistsAction action);
     void startThread();
     void threadEnded(TFTPTransfer* thread);
     // Stops the threads and waits for them, at most kStopWaitMs in all, serving
@@ -224,7 +248,7 @@ private:
     void retryTimerTick();
     void emitProgress();
     std::optional<THost> lookupHost(const QString& hostId);
-    void applyAnswer(const TFileExistsPrompt& prompt, const QString& errorClass);
+    void applyAnswer(const TFileExistsPrompt& prompt);
 
     mutable QRecursiveMutex m_itemsLock;
     QList<TQueueItem*> m_items;
@@ -241,6 +265,8 @@ private:
 
     TFileAlreadyExistsAction m_defaultRemoteExistsAction = TFileAlreadyExistsAction::faeAsk;
     TFileAlreadyExistsAction m_defaultLocalExistsAction = TFileAlreadyExistsAction::faeAsk;
+    TFileAlreadyExistsAction m_defaultRemoteSmallerExistsAction = TFileAlreadyExistsAction::faeAsk;
+    TFileAlreadyExistsAction m_defaultLocalSmallerExistsAction = TFileAlreadyExistsAction::faeAsk;
     IFileExistsPrompter* m_prompter = nullptr;
     bool m_promptOpen = false;
     QTimer m_retryTimer;

@@ -31,6 +31,40 @@ void storeSetting(TFileExistsPrompt::TKind kind, TFileAlreadyExistsAction choice
 
 } // namespace
 
+TFileAlreadyExistsAction& TQueueManager::actionFor(TQueueItem& item, TFileExistsPrompt::TKind kind)
+{
+    return TFileExistsPrompt::isSmallerKind(kind) ? item.SmallerFileExistsAction : item.FileExistsAction;
+}
+
+void TQueueManager::setDefaultFor(TFileExistsPrompt::TKind kind, TFileAlreadyExistsAction action)
+{
+    switch (kind) {
+    case TFileExistsPrompt::TKind::LocalFileAlreadyExists:
+        m_defaultLocalExistsAction = action;
+        break;
+    case TFileExistsPrompt::TKind::LocalFileSmallerAlreadyExists:
+        m_defaultLocalSmallerExistsAction = action;
+        break;
+    case TFileExistsPrompt::TKind::RemoteFileAlreadyExists:
+        m_defaultRemoteExistsAction = action;
+        break;
+    case TFileExistsPrompt::TKind::RemoteFileSmallerAlreadyExists:
+        m_defaultRemoteSmallerExistsAction = action;
+        break;
+    }
+}
+
+void TQueueManager::SetDefaultExistsActionsFromSettings()
+{
+    TMainConfig* config = MainConfig();
+    if (!config)
+        return;
+    m_defaultLocalExistsAction = config->LocalFileAlreadyExistsAction();
+    m_defaultLocalSmallerExistsAction = config->LocalFileSmallerAlreadyExistsAction();
+    m_defaultRemoteExistsAction = config->RemoteFileAlreadyExistsAction();
+    m_defaultRemoteSmallerExistsAction = config->RemoteFileSmallerAlreadyExistsAction();
+}
+
 bool TQueueManager::RunFileExistsPromptStep()
 {
     // Never nested in a stop, delete or clear that waits for its threads.
@@ -40,7 +74,6 @@ bool TQueueManager::RunFileExistsPromptStep()
     m_retryTimer.stop();
 
     TFileExistsPrompt answered;
-    QString answeredClass;
     bool prompted = false;
     bool autoSkipped = false;
     {
@@ -58,35 +91,37 @@ bool TQueueManager::RunFileExistsPromptStep()
             const auto* exists = dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get());
             if (!exists)
                 continue;
-            if (item->FileExistsAction == TFileAlreadyExistsAction::faeSkip) {
-                // The item's action says skip: the answer is known without asking,
-                // and the walk goes on to the next item.
+            const TFileExistsPrompt::TKind kind = TFileExistsPrompt::kindOf(*exists);
+            if (actionFor(*item, kind) == TFileAlreadyExistsAction::faeSkip) {
+                // The answer for this kind is known without asking, and the walk
+                // goes on to the next item.
                 item->LastError.reset();
                 autoSkipped = true;
                 continue;
             }
             TFileExistsPrompt prompt = TFileExistsPrompt::fromError(*item, *exists);
-            if (m_prompter) {
+            if (!m_prompter)
+                continue;
+            {
                 // The prompt's loop serves the threads meanwhile; a handler may
                 // delete the item, which stays allocated until the hold ends.
                 THold hold(*this);
                 m_promptOpen = true;
                 m_prompter->prompt(prompt);
                 m_promptOpen = false;
-            } else {
-                continue;
+                prompted = true;
+                if (!m_items.contains(item) || item->m_deleting)
+                    break;
             }
-            prompted = true;
-            // The prompt's loop may have served threads that changed the list.
-            if (!m_items.contains(item) || item->m_deleting)
-                break;
             answered = prompt;
-            answeredClass = prompt.ErrorClassName;
             if (prompt.Accepted) {
-                if (prompt.Scope == TFileExistsPrompt::kAllFilesAlways)
+                if (prompt.Scope == TFileExistsPrompt::kAllFilesAlways) {
+                    // Stored for the next start, and taken by the items added from now on.
                     storeSetting(prompt.Kind, prompt.Choice);
+                    setDefaultFor(prompt.Kind, prompt.Choice);
+                }
                 if (prompt.Choice != TFileAlreadyExistsAction::faeSkip) {
-                    item->FileExistsAction = prompt.Choice;
+                    actionFor(*item, prompt.Kind) = prompt.Choice;
                     item->State = TTransferState::tsAwaiting;
                 }
             }
@@ -96,23 +131,23 @@ bool TQueueManager::RunFileExistsPromptStep()
             m_retryTimer.start();
     }
     if (prompted && answered.Accepted && answered.Scope != TFileExistsPrompt::kOnlyThisFile)
-        applyAnswer(answered, answeredClass);
+        applyAnswer(answered);
     Schedule();
     return autoSkipped || (prompted && answered.Accepted);
 }
 
-void TQueueManager::applyAnswer(const TFileExistsPrompt& prompt, const QString& errorClass)
+void TQueueManager::applyAnswer(const TFileExistsPrompt& prompt)
 {
     QMutexLocker lock(&m_itemsLock);
-    const QByteArray className = errorClass.toLatin1();
+    const QByteArray className = prompt.ErrorClassName.toLatin1();
     for (qsizetype i = m_items.size() - 1; i >= 0; --i) {
         TQueueItem* item = m_items[i];
-        if (!item->LastError || item->Transfer ||
+        if (!item->LastError || item->Transfer || item->m_deleting ||
             std::strcmp(item->LastError->ClassName(), className.constData()) != 0)
             continue;
         item->LastError.reset();
         if (prompt.Choice != TFileAlreadyExistsAction::faeSkip) {
-            item->FileExistsAction = prompt.Choice;
+            actionFor(*item, prompt.Kind) = prompt.Choice;
             item->State = TTransferState::tsAwaiting;
         }
     }

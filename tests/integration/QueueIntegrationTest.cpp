@@ -159,8 +159,8 @@ TEST_P(QueueIntegrationTest, ASmallerLocalFileIsResumedAndASmallerRemoteOneAppen
     makeFile(m_dirName + "/up.bin", content.substr(0, 123457));
     ASSERT_TRUE(writeAll(m_env.local("down.bin"), QByteArray::fromStdString(content.substr(0, 98765))));
     ASSERT_TRUE(writeAll(m_env.local("up.bin"), QByteArray::fromStdString(content)));
-    m_manager.SetDefaultLocalExistsAction(TFileAlreadyExistsAction::faeResume);
-    m_manager.SetDefaultRemoteExistsAction(TFileAlreadyExistsAction::faeResume);
+    m_manager.SetDefaultLocalSmallerExistsAction(TFileAlreadyExistsAction::faeResume);
+    m_manager.SetDefaultRemoteSmallerExistsAction(TFileAlreadyExistsAction::faeResume);
     m_manager.AddDownload(m_host, remote("/"), true, kUnknownDateTime, -1, false, m_env.localRoot(),
                           remote("/down.bin"));
     m_manager.AddUpload(m_host, m_env.localRoot(), true, remote("/"), m_env.local("up.bin"));

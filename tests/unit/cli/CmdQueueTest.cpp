@@ -94,7 +94,7 @@ TEST_F(CmdQueueTest, VerboseShowsTheTransferConnectionsWithThePasswordMasked)
     write(local("v.txt"), "v");
     const CliRun r = run({"put", local("v.txt"), url("/in"), "-v"});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
-    EXPECT_TRUE(contains(r.err, "Command> APPE v.txt")) << r.err;
+    EXPECT_TRUE(contains(r.err, "Command> STOR v.txt")) << r.err;
     EXPECT_TRUE(contains(r.err, "Reply> 226")) << r.err;
     EXPECT_TRUE(contains(r.err, "Command> PASS ******")) << r.err;
     EXPECT_FALSE(contains(r.err, "secret")) << r.err;

@@ -139,7 +139,10 @@ TEST_F(QueueFileExistsTest, ASameSizeRemoteFileAnsweredOverwriteForAllFilesAlway
     EXPECT_FALSE(shown.ResumeAllowed);
     EXPECT_EQ(MainConfig()->RemoteFileAlreadyExistsAction(), TFileAlreadyExistsAction::faeOverwrite);
     ASSERT_TRUE(waitFor([&] { return m_completed.size() == 1; }));
-    EXPECT_TRUE(hasCommand(m_server, "DELE u.txt"));
+    // Written over in place: no DELE that would leave the server without a copy
+    // if the upload then failed.
+    EXPECT_TRUE(hasCommand(m_server, "STOR u.txt"));
+    EXPECT_EQ(countVerb(m_server, "DELE"), 0);
     EXPECT_EQ(m_server.fs().content("/u.txt"), "local");
 
     // A manager made at the next start takes the setting for its new uploads.
@@ -190,7 +193,8 @@ TEST_F(QueueFileExistsTest, TenSmallerFilesAnsweredOnceForTheQueueWhileSameSizeO
     EXPECT_EQ(m_prompter.shown[0].RemoteFilename, "/s9");
     for (TQueueItem* item : smaller) {
         EXPECT_FALSE(item->LastError);
-        EXPECT_EQ(item->FileExistsAction, TFileAlreadyExistsAction::faeResume);
+        EXPECT_EQ(item->SmallerFileExistsAction, TFileAlreadyExistsAction::faeResume);
+        EXPECT_EQ(item->FileExistsAction, TFileAlreadyExistsAction::faeAsk);
     }
     EXPECT_TRUE(holds<EFTLocalFileAlreadyExists>(same1));
     EXPECT_TRUE(holds<EFTLocalFileAlreadyExists>(same2));

@@ -85,8 +85,8 @@ protected:
     QueueEnvironment m_env;
     ScriptedFtpServer m_server;
     THost m_host = hostFor(m_server);
+    std::vector<RecordedEvent> m_events; // outlives the manager, which reports as it goes
     TQueueManager m_manager;
-    std::vector<RecordedEvent> m_events;
 };
 
 // A stalled transfer ignores the stop only as long as nothing closes its

@@ -122,11 +122,11 @@ TEST_F(QueueTransferTest, ADirectoryTreeGoesUpByteForByte)
     EXPECT_EQ(m_server.fs().content("/in/up/deep/er/two.txt"), "two");
     EXPECT_EQ(m_server.fs().content("/in/up/.dot"), "");
     EXPECT_TRUE(m_server.fs().isDirectory("/in/up/nothing"));
-    // Files go up with APPE. The directories were made by this run, so nothing
-    // can be in them yet: no file is asked for.
-    EXPECT_TRUE(hasCommand(m_server, "APPE one.bin"));
+    // Files go up with STOR (APPE only resumes). The directories were made by
+    // this run, so nothing can be in them yet: no file is asked for.
+    EXPECT_TRUE(hasCommand(m_server, "STOR one.bin"));
     EXPECT_EQ(countVerb(m_server, "MLST"), 0);
-    EXPECT_EQ(countVerb(m_server, "STOR"), 0);
+    EXPECT_EQ(countVerb(m_server, "APPE"), 0);
     EXPECT_EQ(countVerb(m_server, "LIST"), 0);
 }
 
@@ -145,7 +145,7 @@ TEST_F(QueueTransferTest, ASecondUploadOfTheSameNameIntoANewDirectoryIsChecked)
 {
     // The directory item expands after the file item queued behind it: the file
     // item goes first into the directory the run made, the expansion's twin of it
-    // then finds the file there instead of appending to it.
+    // then finds the file there instead of writing over it.
     ASSERT_TRUE(writeAll(m_env.local("d/f.txt"), "same"));
     m_server.fs().addDirectory("/in");
     m_manager.AddUpload(m_host, m_env.localRoot(), true, "/in/", m_env.local("d"));
@@ -156,7 +156,7 @@ TEST_F(QueueTransferTest, ASecondUploadOfTheSameNameIntoANewDirectoryIsChecked)
         << m_server.conversation();
     EXPECT_EQ(m_server.fs().content("/in/d/f.txt"), "same");
     EXPECT_EQ(countVerb(m_server, "MLST"), 1);
-    EXPECT_EQ(countVerb(m_server, "APPE"), 1);
+    EXPECT_EQ(countVerb(m_server, "STOR"), 1);
     EXPECT_EQ(m_manager.itemCount(), 1);
 }
 
@@ -355,7 +355,7 @@ TEST_F(QueueTransferTest, ADownloadCutMidFileResumesByteExactOnTheRetry)
     m_server.fs().addFile("/big.bin", content);
     m_server.addOverride(
         {.command = "RETR", .times = 1, .data = {.kind = DataFaultKind::CutAfter, .bytes = 100000}});
-    m_manager.SetDefaultLocalExistsAction(TFileAlreadyExistsAction::faeResume);
+    m_manager.SetDefaultLocalSmallerExistsAction(TFileAlreadyExistsAction::faeResume);
     TQueueItem* item = download("/big.bin");
     qint64 bytesAtCompletion = 0;
     QObject::connect(&m_manager, &TQueueManager::OnItemComplete,
@@ -388,10 +388,12 @@ TEST_F(QueueTransferTest, TheTypeComesFromTheTableByTheLocalName)
     EXPECT_EQ(readAll(m_env.local("data.bin")), "xy");
 }
 
-TEST_F(QueueTransferTest, OverwritingARemoteFileThatCannotBeDeletedFails)
+TEST_F(QueueTransferTest, OverwritingARemoteFileThatCannotBeReplacedOrDeletedFails)
 {
+    // As an anonymous upload folder answers: no writing over a file, no deleting.
     ASSERT_TRUE(writeAll(m_env.local("f.txt"), "new"));
     m_server.fs().addFile("/f.txt", "old");
+    m_server.addOverride({.command = "STOR", .code = 553, .text = "Could not create file."});
     m_server.addOverride({.command = "DELE", .code = 550, .text = "Permission denied"});
     m_manager.SetDefaultRemoteExistsAction(TFileAlreadyExistsAction::faeOverwrite);
     TQueueItem* item = m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("f.txt"));
@@ -411,7 +413,7 @@ TEST_F(QueueTransferTest, AnUploadResumesFromTheSizeOfItsOwnEntryWhenTheServerLi
     m_server.fs().addFile("/a.txt", "abc");
     m_server.fs().setListing("/a.txt", "-rw-r--r--   1 ftp ftp   100 Mar  5 14:07 a.txt.bak\r\n"
                                        "-rw-r--r--   1 ftp ftp     3 Mar  5 14:07 a.txt\r\n");
-    m_manager.SetDefaultRemoteExistsAction(TFileAlreadyExistsAction::faeResume);
+    m_manager.SetDefaultRemoteSmallerExistsAction(TFileAlreadyExistsAction::faeResume);
     m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("a.txt"));
     ASSERT_TRUE(runUntilIdle()) << m_server.conversation();
     EXPECT_EQ(m_completed.size(), 1) << m_errors.join("|").toStdString();
@@ -432,8 +434,8 @@ TEST_F(QueueTransferTest, AStaleSizeFailsTheFirstAttemptAndTheRetryAsksTheServer
     ASSERT_TRUE(waitFor([&] { return m_errors.size() == 1 && m_manager.threadCount() == 0; }));
     EXPECT_TRUE(item->LastError->retryable()) << m_errors[0].toStdString();
     EXPECT_EQ(countVerb(m_server, "SIZE"), 0);
-    m_manager.SetDefaultLocalExistsAction(TFileAlreadyExistsAction::faeOverwrite);
-    item->FileExistsAction = TFileAlreadyExistsAction::faeOverwrite;
+    // The partial file is smaller than the size the item still believes in.
+    item->SmallerFileExistsAction = TFileAlreadyExistsAction::faeOverwrite;
     m_manager.TickRetryDelays();
     ASSERT_TRUE(waitFor([&] { return m_completed.size() == 1; })) << m_server.conversation();
     EXPECT_EQ(countVerb(m_server, "SIZE"), 1);
