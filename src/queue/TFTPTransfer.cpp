@@ -508,6 +508,17 @@ void TFTPTransfer::changeDirectory(const QString& path)
     m_currentDirectory = path;
 }
 
+void TFTPTransfer::learnNames(const QString& path)
+{
+    // A name this connection never listed (another thread expanded its directory,
+    // or the queue came from a file) is looked up first, so that a name the
+    // server spells in Latin-1 goes back in its own bytes and no UTF-8 twin of it
+    // is made. Plain ASCII paths cost nothing.
+    const std::string p = utf8(path);
+    if (!m_client->knowsName(p))
+        m_client->learnNames(p);
+}
+
 void TFTPTransfer::failLocally(const QString& reason)
 {
     ReportStatus(reason, TTransferState::tsError);
@@ -525,6 +536,7 @@ void TFTPTransfer::downloadDirectory()
         failLocally(failure);
     const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
     ReportStatus(text(TMessageKey::strRSSTSearchingDirectoryForFiles), TTransferState::tsStarting);
+    learnNames(remoteDir);
     QList<TSyncQueueItem> expansion;
     try {
         changeDirectory(remoteDir);
@@ -584,6 +596,7 @@ void TFTPTransfer::downloadFile()
     const QString remote = m_job.RemoteFilename;
     if (const QString failure = ensureLocalDirectory(QFileInfo(local).path()); !failure.isEmpty())
         failLocally(failure);
+    learnNames(remote);
     if (m_job.FileSize == -1 || m_job.FileModifiedDateTime == kUnknownDateTime) {
         const std::vector<ftp::ListingEntry> entries = m_client->list(utf8(remote));
         if (!entries.empty()) {
@@ -655,6 +668,7 @@ void TFTPTransfer::downloadFile()
 void TFTPTransfer::uploadDirectory()
 {
     const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
+    learnNames(remoteDir);
     try {
         changeDirectory(remoteDir);
     } catch (const ftp::ReplyError&) {
@@ -784,6 +798,7 @@ void TFTPTransfer::uploadFile()
     const QString remote = m_job.RemoteFilename;
     const QString parent = ExtractRemoteParentPath(remote);
     const std::string name = utf8(ExtractRemoteFileName(remote));
+    learnNames(remote);
     try {
         changeDirectory(parent);
     } catch (const ftp::ReplyError&) {

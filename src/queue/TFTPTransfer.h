@@ -169,6 +169,8 @@ private:
     void store(const std::string& name, ftp::Client::StoreMode mode, bool targetExists);
     // SIZE in binary mode; nothing when the server does not say.
     std::optional<qint64> askSize(const std::string& name);
+    // Before the first command that names `path` (see ftp::Client::learnNames).
+    void learnNames(const QString& path);
     // Ends the item with a local failure the user must mend (not retried).
     [[noreturn]] void failLocally(const QString& reason);
     // The listing entries of a name in the current directory; empty when it does not exist.

@@ -192,6 +192,43 @@ TEST_P(QueueIntegrationTest, ExistingTargetsOfTheSameSizeAreReportedNotTouched)
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "12345");
 }
 
+TEST_P(QueueIntegrationTest, ATreeWithLatin1NamesComesDownAndGoesBackOverTheSameNames)
+{
+    // pyftpdlib lists such bytes as "?" and cannot be asked for them at all.
+    if (m_server.kind == RealServerKind::Pyftpdlib)
+        GTEST_SKIP() << "pyftpdlib cannot serve names that are not UTF-8";
+    makeDirectory(m_dirName + "/tr\xE9");
+    makeDirectory(m_dirName + "/tr\xE9/sub\xE9");
+    makeFile(m_dirName + "/tr\xE9/caf\xE9.txt", "coffee\n");
+    makeFile(m_dirName + "/tr\xE9/sub\xE9/na\xEFve.bin", pattern(90000, 4));
+    makeFile(m_dirName + "/tr\xE9/plain.txt", "plain");
+    // Shown decoded: the item names the directory as the window would.
+    m_manager.AddDownload(m_host, remote("/"), true, kUnknownDateTime, 0, true, m_env.localRoot(),
+                          remote("/") + QStringLiteral("tr\u00E9"));
+    ASSERT_TRUE(runToEnd()) << m_errors;
+    ASSERT_EQ(m_manager.itemCount(), 0) << m_errors;
+    const QString local = m_env.local(QStringLiteral("tr\u00E9"));
+    EXPECT_EQ(readAll(local + QStringLiteral("/caf\u00E9.txt")), "coffee\n");
+    EXPECT_EQ(readAll(local + QStringLiteral("/sub\u00E9/na\u00EFve.bin")).toStdString(), pattern(90000, 4));
+
+    // Changed here, then sent back over the same names.
+    ASSERT_TRUE(writeAll(local + QStringLiteral("/caf\u00E9.txt"), "tea, much longer\n"));
+    ASSERT_TRUE(writeAll(local + QStringLiteral("/sub\u00E9/na\u00EFve.bin"),
+                         QByteArray::fromStdString(pattern(120000, 5))));
+    m_manager.SetDefaultRemoteExistsAction(TFileAlreadyExistsAction::faeOverwrite);
+    m_manager.SetDefaultRemoteSmallerExistsAction(TFileAlreadyExistsAction::faeOverwrite);
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, remote("/"), local);
+    ASSERT_TRUE(runToEnd()) << m_errors;
+    ASSERT_EQ(m_manager.itemCount(), 0) << m_errors;
+    const auto onDisk = treeOf(onServer(m_dirName + "/tr\xE9"));
+    const std::map<std::string, std::string> expected = {{"caf\xE9.txt", "tea, much longer\n"},
+                                                         {"plain.txt", "plain"},
+                                                         {"sub\xE9/", ""},
+                                                         {"sub\xE9/na\xEFve.bin", pattern(120000, 5)}};
+    EXPECT_EQ(onDisk, expected) << "no UTF-8 twins, the same bytes as before";
+    EXPECT_EQ(treeOf(onServer(m_dirName)).size(), onDisk.size() + 1) << "nothing beside the tree";
+}
+
 INSTANTIATE_TEST_SUITE_P(RealServers, QueueIntegrationTest, ::testing::ValuesIn(allRealServerCases()),
                          realServerCaseName);
 
