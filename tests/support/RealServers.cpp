@@ -56,6 +56,7 @@ std::vector<RealServer> realServers()
     RealServer vsftpd = make(RealServerKind::Vsftpd, "vsftpd", "VSFTPD", 1);
     vsftpd.tlsSessionReuseRequired = true;
     vsftpd.anonymous = true;
+    vsftpd.anonymousUploadDir = "incoming";
     RealServer proftpd = make(RealServerKind::Proftpd, "proftpd", "PROFTPD", 2);
     proftpd.mlsd = true;
     proftpd.mfmt = true;

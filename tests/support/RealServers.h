@@ -40,6 +40,7 @@ struct RealServer
     bool mfmt = false;
     bool tlsSessionReuseRequired = false; // data connections must resume the control session
     bool anonymous = false;               // "anonymous" logs in, read-only, to a root with pub/readme.txt
+    std::string anonymousUploadDir;       // an anonymous upload folder there (new files only), if any
     bool nlstListsDots = false;           // NLST includes "." and ".."
     int optsUtf8Reply = 200;              // reply code to OPTS UTF8 ON
 };
