@@ -1,11 +1,34 @@
 #include "engine/TRecursiveDelete.h"
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "engine/EFTRemoteFileCantDelete.h"
 #include "engine/EFTRemoteSymbolicLinkInRecursiveDelete.h"
 #include "engine/RemoteNames.h"
 #include "engine/TFTPWorker.h"
+#include "ftp/ListingParser.h"
+
+TRecursiveDelete::RmdRefusal TRecursiveDelete::classifyRmdRefusal(const std::string& replyText)
+{
+    std::string text = replyText;
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // pure-ftpd "Can't remove directory: Directory not empty", proftpd "d: Directory
+    // not empty", pyftpdlib "Directory not empty.", IIS "The directory is not empty."
+    if (text.find("not empty") != std::string::npos)
+        return RmdRefusal::NotEmpty;
+    // The same servers pass the system's reason on: "Permission denied", "Operation
+    // not permitted", "No such file or directory".
+    for (const char* reason :
+         {"denied", "permission", "not permitted", "not allowed", "no such", "read-only", "read only"}) {
+        if (text.find(reason) != std::string::npos)
+            return RmdRefusal::Refused;
+    }
+    // vsftpd gives "Remove directory operation failed." whatever the reason.
+    return RmdRefusal::Unexplained;
+}
 
 TRecursiveDelete::TRecursiveDelete(TFTPWorker& worker)
     : m_worker(worker)
@@ -116,9 +139,36 @@ void TRecursiveDelete::deleteTree(const QString& name, int depth)
     try {
         w.m_client.rmd(TFTPWorker::utf8(name));
     } catch (const ftp::ReplyError& e) {
-        // Servers that hide some files cannot remove the directory; what could be
-        // deleted is gone, and that is no failure.
-        w.log(TLogKind::lkDebug,
-              QStringLiteral("%1 was not removed: %2").arg(expected, QString::fromUtf8(e.what())));
+        const RmdRefusal why = classifyRmdRefusal(e.text());
+        if (why == RmdRefusal::Refused ||
+            (why == RmdRefusal::Unexplained && !holdsHiddenEntries(name, parent)))
+            throw; // a directory that could not be deleted: the delete failed
+        // The server hides some entries from its listing (dot files, mostly), so the
+        // directory is not empty. What could be deleted is gone; that is no failure.
+        w.log(TLogKind::lkStatus,
+              QStringLiteral("%1 was left in place: it holds entries the listing did not show (%2)")
+                  .arg(expected, QString::fromUtf8(e.what())));
     }
+}
+
+bool TRecursiveDelete::holdsHiddenEntries(const QString& name, const QString& parent)
+{
+    // "LIST -a" shows what a plain LIST hides on the servers that hide anything
+    // (vsftpd, pure-ftpd and proftpd leave dot files out).
+    TFTPWorker& w = m_worker;
+    try {
+        w.m_client.cwd(TFTPWorker::utf8(name));
+    } catch (const ftp::ReplyError&) {
+        return false; // cannot be entered: nothing tells it is not empty
+    }
+    bool hidden = false;
+    try {
+        const ftp::ListingParseResult listed = ftp::parseListing(w.m_client.listRaw(std::string("-a")));
+        hidden = std::any_of(listed.entries.begin(), listed.entries.end(),
+                             [](const ftp::ListingEntry& e) { return e.name != "." && e.name != ".."; });
+    } catch (const ftp::ReplyError&) {
+        // The option is not understood: nothing tells it is not empty.
+    }
+    w.m_client.cwd(TFTPWorker::utf8(parent));
+    return hidden;
 }

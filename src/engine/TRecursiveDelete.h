@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include <QString>
 
 class TFTPWorker;
@@ -12,6 +14,11 @@ class TFTPWorker;
 // listings show a link as a plain directory, every directory entered is checked
 // too: after "CWD name" the server must be in the parent's path plus the name,
 // otherwise nothing there is deleted and the delete stops.
+//
+// A refused RMD fails the delete (EFTRemoteFileCantDelete), unless the directory
+// is not empty because the server hides entries from its listing: then the
+// directory stays and the delete goes on. The reply says which where the server
+// says why; where it does not (vsftpd), "LIST -a" in the directory tells.
 class TRecursiveDelete final
 {
 public:
@@ -21,8 +28,19 @@ public:
     explicit TRecursiveDelete(TFTPWorker& worker);
     void run();
 
+    enum class RmdRefusal
+    {
+        NotEmpty,   // the server says so
+        Refused,    // for a reason that is not content: permission, gone
+        Unexplained // the reply does not say
+    };
+    static RmdRefusal classifyRmdRefusal(const std::string& replyText);
+
 private:
     void deleteTree(const QString& name, int depth);
+    // In the parent of `name`, after a refused RMD: whether the directory holds
+    // entries. Comes back to `parent`.
+    bool holdsHiddenEntries(const QString& name, const QString& parent);
 
     TFTPWorker& m_worker;
 };

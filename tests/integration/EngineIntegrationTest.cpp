@@ -1,3 +1,4 @@
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -216,6 +217,65 @@ TEST_P(EngineIntegrationTest, DeletesTreesAndStopsAtALink)
     EXPECT_TRUE(fs::exists(onServer(in("target/data"))));
     EXPECT_EQ(recorder.count("Deleted"), 1);
     EXPECT_EQ(str(worker->CurrentDir()), "/" + m_dirName);
+}
+
+TEST_P(EngineIntegrationTest, ATreeWithHiddenEntriesIsDeletedAsFarAsTheListingShowsIt)
+{
+    makeDirectory(in("t/sub"));
+    makeFile(in("t/visible.txt"));
+    makeFile(in("t/sub/.hidden"));
+    makeDirectory(in("next"));
+    makeFile(in("next/x.txt"));
+    runCommand("DeleteRecursive", [&] {
+        worker->DeleteRecursive({QStringLiteral("t"), QStringLiteral("next")});
+    });
+    EXPECT_FALSE(worker->HasPendingError()) << pendingError() << recorder.logText();
+    EXPECT_EQ(recorder.count("Deleted"), 1);
+    EXPECT_FALSE(fs::exists(onServer(in("t/visible.txt"))));
+    EXPECT_FALSE(fs::exists(onServer(in("next"))));
+    // pure-ftpd, vsftpd and proftpd leave dot files out of a plain LIST: the file
+    // and the directories holding it stay. pyftpdlib lists it, so all is gone.
+    if (GetParam().kind == RealServerKind::Pyftpdlib)
+        EXPECT_FALSE(fs::exists(onServer(in("t"))));
+    else
+        EXPECT_TRUE(fs::exists(onServer(in("t/sub/.hidden"))));
+    EXPECT_EQ(str(worker->CurrentDir()), "/" + m_dirName);
+}
+
+TEST_P(EngineIntegrationTest, AnRmdRefusedForPermissionIsCantDelete)
+{
+    makeDirectory(in("locked/t"));
+    makeFile(in("locked/t/x.txt"));
+    const fs::path locked = onServer(in("locked"));
+    // The server's account may enter "locked" but not change it. pyftpdlib runs as
+    // root here, for which only an immutable directory is out of reach.
+    struct Immutable
+    {
+        std::string path;
+        ~Immutable()
+        {
+            if (!path.empty())
+                (void)std::system(("chattr -i '" + path + "' 2>/dev/null").c_str());
+        }
+    } immutable;
+    if (GetParam().kind == RealServerKind::Pyftpdlib) {
+        if (std::system(("chattr +i '" + locked.string() + "' 2>/dev/null").c_str()) != 0)
+            GTEST_SKIP() << "no immutable directories on this file system";
+        immutable.path = locked.string();
+    } else {
+        ASSERT_EQ(::chown(locked.c_str(), 0, 0), 0);
+        fs::permissions(locked, fs::perms(0755));
+    }
+    worker->ChangeDir(QStringLiteral("locked"));
+    runCommand("DeleteRecursive", [&] { worker->DeleteRecursive({QStringLiteral("t")}); });
+    auto error = worker->TakePendingError();
+    ASSERT_NE(error, nullptr) << "reported deleted, yet it is there\n" << recorder.logText();
+    EXPECT_STREQ(error->ClassName(), "EFTRemoteFileCantDelete");
+    EXPECT_EQ(error->ReplyCode(), 550);
+    EXPECT_FALSE(fs::exists(onServer(in("locked/t/x.txt"))));
+    EXPECT_TRUE(fs::is_directory(onServer(in("locked/t"))));
+    EXPECT_EQ(recorder.count("Deleted"), 0);
+    EXPECT_EQ(str(worker->CurrentDir()), "/" + m_dirName + "/locked");
 }
 
 TEST_P(EngineIntegrationTest, AWalkThroughALinkLoopEnds)

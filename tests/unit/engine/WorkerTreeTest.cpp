@@ -2,6 +2,7 @@
 
 #include "EngineTestSupport.h"
 #include "engine/EngineErrors.h"
+#include "engine/TRecursiveDelete.h"
 
 using namespace enginetest;
 using namespace testsupport;
@@ -119,6 +120,93 @@ TEST_F(WorkerTreeTest, ARefusedRmdEndsWithoutAnError)
     EXPECT_TRUE(exists("/top/d"));
     EXPECT_EQ(recorder.count("Deleted"), 1);
 }
+
+TEST_F(WorkerTreeTest, AnRmdRefusedForPermissionIsCantDeleteAndKeepsTheRest)
+{
+    server.fs().addFile("/top/d/a.txt", "a");
+    server.fs().addFile("/top/e/b.txt", "b");
+    server.addOverride({.command = "RMD", .code = 550, .text = "d: Permission denied"});
+    logInTo("/top");
+    deleteTrees({QStringLiteral("d"), QStringLiteral("e")});
+    auto error = worker->TakePendingError();
+    ASSERT_NE(error, nullptr) << "a directory that was not deleted was reported deleted";
+    EXPECT_STREQ(error->ClassName(), "EFTRemoteFileCantDelete");
+    EXPECT_EQ(error->ReplyCode(), 550);
+    EXPECT_FALSE(exists("/top/d/a.txt"));
+    EXPECT_TRUE(exists("/top/d"));
+    EXPECT_TRUE(exists("/top/e/b.txt"));
+    EXPECT_EQ(worker->DeleteNames(), QStringList{QStringLiteral("e")});
+    EXPECT_EQ(recorder.count("Deleted"), 0);
+    EXPECT_EQ(lastCwd(), "/top");
+}
+
+TEST_F(WorkerTreeTest, AnUnexplainedRefusalOfAnEmptyDirectoryIsCantDelete)
+{
+    // vsftpd's one answer for every refusal: only a look inside tells.
+    server.fs().addFile("/top/d/a.txt", "a");
+    server.addOverride({.command = "RMD", .code = 550, .text = "Remove directory operation failed."});
+    logInTo("/top");
+    const std::size_t before = server.commands().size();
+    deleteTrees({QStringLiteral("d")});
+    EXPECT_EQ(pendingErrorClass(), "EFTRemoteFileCantDelete");
+    EXPECT_TRUE(exists("/top/d"));
+    const Strings sent = commandsSince(before);
+    const auto rmd = std::find(sent.begin(), sent.end(), "RMD d");
+    ASSERT_NE(rmd, sent.end());
+    EXPECT_EQ(Strings(rmd, sent.end()),
+              (Strings{"RMD d", "CWD d", "EPSV", "LIST -a", "CWD /top", "CWD /top"}));
+}
+
+TEST_F(WorkerTreeTest, AnUnexplainedRefusalOfADirectoryWithHiddenEntriesIsNoError)
+{
+    server.fs().addFile("/top/d/.profile", "p");
+    server.fs().addFile("/top/e/b.txt", "b");
+    // A plain LIST of d leaves the dot file out, as vsftpd does; "LIST -a" shows it.
+    server.addOverride({.command = "LIST",
+                        .argument = "",
+                        .times = 1,
+                        .data = {.kind = DataFaultKind::CutAfter, .bytes = 0, .finalCode = 226}});
+    logInTo("/top");
+    deleteTrees({QStringLiteral("d"), QStringLiteral("e")});
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+    EXPECT_TRUE(exists("/top/d/.profile"));
+    EXPECT_FALSE(exists("/top/e")) << "the delete goes on after a directory with hidden entries";
+    EXPECT_EQ(recorder.count("Deleted"), 1);
+    EXPECT_EQ(lastCwd(), "/top");
+}
+
+struct RmdReply
+{
+    const char* server;
+    const char* text;
+    TRecursiveDelete::RmdRefusal refusal;
+};
+
+class RmdReplyTest : public ::testing::TestWithParam<RmdReply>
+{};
+
+TEST_P(RmdReplyTest, RefusalsAreToldApartByTheirText)
+{
+    EXPECT_EQ(TRecursiveDelete::classifyRmdRefusal(GetParam().text), GetParam().refusal) << GetParam().text;
+}
+
+// What the real servers answer (550 each) to RMD of a directory that is not empty
+// and of one whose parent may not be changed.
+using R = TRecursiveDelete::RmdRefusal;
+INSTANTIATE_TEST_SUITE_P(
+    Servers, RmdReplyTest,
+    ::testing::Values(
+        RmdReply{"PureFtpdNotEmpty", "Can't remove directory: Directory not empty", R::NotEmpty},
+        RmdReply{"PureFtpdDenied", "Can't remove directory: Permission denied", R::Refused},
+        RmdReply{"PureFtpdImmutable", "Can't remove directory: Operation not permitted", R::Refused},
+        RmdReply{"ProftpdNotEmpty", "full: Directory not empty", R::NotEmpty},
+        RmdReply{"ProftpdDenied", "child: Permission denied", R::Refused},
+        RmdReply{"PyftpdlibNotEmpty", "Directory not empty.", R::NotEmpty},
+        RmdReply{"PyftpdlibImmutable", "Operation not permitted.", R::Refused},
+        RmdReply{"PyftpdlibMissing", "No such file or directory.", R::Refused},
+        RmdReply{"VsftpdAnything", "Remove directory operation failed.", R::Unexplained},
+        RmdReply{"IisNotEmpty", "The directory is not empty.", R::NotEmpty}),
+    [](const ::testing::TestParamInfo<RmdReply>& info) { return std::string(info.param.server); });
 
 TEST_F(WorkerTreeTest, AFailedDeleteIsCantDeleteAndKeepsTheRest)
 {
