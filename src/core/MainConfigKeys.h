@@ -9,6 +9,9 @@
 #include "core/TViewStyle.h"
 
 // Every setting kept in Config.xml: X(access, Key, type, default).
+// ConnectTimeout (seconds) bounds the TCP connect and the server's greeting,
+// ReplyTimeout (seconds) every later reply on a control connection; readers take
+// a value below 1 as the default.
 // access: RW getter and setter; RO getter only; RWX getter and a setter with
 // extra rules; ROX a getter with extra rules. Key is the element name in the file
 // and the accessor name (Key() and SetKey()).
@@ -64,4 +67,6 @@
     X(RW, DefaultProxyHost, QString, QString())                                                              \
     X(RW, DefaultProxyPort, int, 0)                                                                          \
     X(RW, DefaultProxyUsername, QString, QString())                                                          \
-    X(RW, DefaultProxyPassword, QString, QString())
+    X(RW, DefaultProxyPassword, QString, QString())                                                          \
+    X(RW, ConnectTimeout, int, 30)                                                                           \
+    X(RW, ReplyTimeout, int, 60)

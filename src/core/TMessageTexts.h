@@ -69,7 +69,9 @@ class TTranslationTable;
     X(strRSFTRemoteTLSNotSupported)                                                                          \
     X(strRSFTRemoteTLSNotSupportedLong)                                                                      \
     X(strRSFTRemoteCertificateRejected)                                                                      \
-    X(strRSFTRemoteCertificateRejectedLong)
+    X(strRSFTRemoteCertificateRejectedLong)                                                                  \
+    X(strRSFTRemoteConnectionTimedOut)                                                                       \
+    X(strRSFTRemoteConnectionTimedOutLong)
 
 enum class TMessageKey
 {

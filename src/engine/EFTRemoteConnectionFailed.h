@@ -6,11 +6,12 @@ enum class TConnectionFailure
 {
     cfRefused,      // the host was found but could not be reached
     cfHostNotFound, // the host name does not resolve
+    cfTimedOut,     // no answer in time: the connect, the greeting or a later reply
 };
 
-// The control connection could not be opened. The class is the same for both
-// failures; the texts tell them apart. Worth another try unless the cause says
-// otherwise (a name that does not resolve).
+// The control connection could not be opened (or stopped answering). The class is
+// the same for every failure; the texts tell them apart. Worth another try unless
+// the cause says otherwise (a name that does not resolve).
 class EFTRemoteConnectionFailed final
     : public TEngineErrorClass<EFTRemoteConnectionFailed, EFTPTransferException>
 {
@@ -18,11 +19,7 @@ public:
     static constexpr const char* kClassName = "EFTRemoteConnectionFailed";
 
     explicit EFTRemoteConnectionFailed(TConnectionFailure kind = TConnectionFailure::cfRefused)
-        : TEngineErrorClass(
-              kind == TConnectionFailure::cfHostNotFound ? TMessageKey::strRSFTRemoteHostNotFound
-                                                         : TMessageKey::strRSFTRemoteConnectionFailed,
-              kind == TConnectionFailure::cfHostNotFound ? TMessageKey::strRSFTRemoteHostNotFoundLong
-                                                         : TMessageKey::strRSFTRemoteConnectionFailedLong)
+        : TEngineErrorClass(shortKey(kind), longKey(kind))
     {
         setRetryable(true);
     }
@@ -30,5 +27,31 @@ public:
         : TEngineErrorClass(std::move(shortText), std::move(longText))
     {
         setRetryable(true);
+    }
+
+private:
+    static TMessageKey shortKey(TConnectionFailure kind)
+    {
+        switch (kind) {
+        case TConnectionFailure::cfHostNotFound:
+            return TMessageKey::strRSFTRemoteHostNotFound;
+        case TConnectionFailure::cfTimedOut:
+            return TMessageKey::strRSFTRemoteConnectionTimedOut;
+        case TConnectionFailure::cfRefused:
+            break;
+        }
+        return TMessageKey::strRSFTRemoteConnectionFailed;
+    }
+    static TMessageKey longKey(TConnectionFailure kind)
+    {
+        switch (kind) {
+        case TConnectionFailure::cfHostNotFound:
+            return TMessageKey::strRSFTRemoteHostNotFoundLong;
+        case TConnectionFailure::cfTimedOut:
+            return TMessageKey::strRSFTRemoteConnectionTimedOutLong;
+        case TConnectionFailure::cfRefused:
+            break;
+        }
+        return TMessageKey::strRSFTRemoteConnectionFailedLong;
     }
 };

@@ -11,6 +11,8 @@ std::unique_ptr<EFTPTransferException> MakeSocketError(int code)
         return std::make_unique<EFTRemoteConnectionClosed>();
     case ftp::SocketError::kHostNotFound:
         return std::make_unique<EFTRemoteConnectionFailed>(TConnectionFailure::cfHostNotFound);
+    case ftp::SocketError::kTimedOut:
+        return std::make_unique<EFTRemoteConnectionFailed>(TConnectionFailure::cfTimedOut);
     default:
         return std::make_unique<EFTRemoteConnectionFailed>(TConnectionFailure::cfRefused);
     }

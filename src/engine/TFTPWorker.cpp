@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "core/TMainConfig.h"
+#include "engine/ConnectionTimeouts.h"
 #include "engine/EFTRemoteAuthenticationFailed.h"
 #include "engine/EFTRemoteCantRename.h"
 #include "engine/EFTRemoteCertificateRejected.h"
@@ -607,6 +608,9 @@ void TFTPWorker::applyHost()
     o.password = utf8(host.IsAnonymous ? anonymousPassword() : host.Password);
     o.passive = host.Passive;
     o.tlsMode = host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
+    const TConnectionTimeouts timeouts = ConfiguredConnectionTimeouts();
+    o.connectTimeout = timeouts.connect;
+    o.replyTimeout = timeouts.reply;
     m_cache.clear();
 }
 

@@ -142,12 +142,22 @@ void Client::openControl()
     s.controlPeer = tcp->peer();
     s.controlLocal = tcp->local();
     s.control = std::make_unique<ControlConnection>(std::move(tcp), s.intercept());
-    s.control->setReplyTimeout(s.options.replyTimeout);
     s.status(ConnectionStatus::hsConnected, s.controlPeer.toString());
 
-    // RFC 959 section 5.4: 120 (ready in nnn minutes) precedes the 220.
+    // A server that accepts but never greets is as unreachable as one that does not
+    // accept: the greeting gets the connect time-out. RFC 959 section 5.4: a 120
+    // (ready in nnn minutes) precedes the 220, which then gets the reply time-out.
+    s.control->setReplyTimeout(s.options.connectTimeout);
     for (;;) {
-        Reply greeting = s.read();
+        Reply greeting;
+        try {
+            greeting = s.read();
+        } catch (const SocketError& e) {
+            if (e.code() == SocketError::kTimedOut)
+                throw SocketError::timedOut("waiting for the server's greeting");
+            throw;
+        }
+        s.control->setReplyTimeout(s.options.replyTimeout);
         if (greeting.code == 120)
             continue;
         if (greeting.positive())

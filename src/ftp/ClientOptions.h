@@ -51,8 +51,9 @@ struct ClientOptions
     std::string password;
     bool passive = true;
     TlsMode tlsMode = TlsMode::None;
-    std::chrono::milliseconds connectTimeout{30000};
-    std::chrono::milliseconds replyTimeout{60000};
+    // Each time-out is a SocketError with kTimedOut.
+    std::chrono::milliseconds connectTimeout{30000}; // the TCP connect (per address), then the greeting
+    std::chrono::milliseconds replyTimeout{60000};   // every later reply
     std::chrono::milliseconds dataReadTimeout{30000};
 };
 

@@ -90,6 +90,8 @@ TEST_F(TMainConfigTest, MissingFileIsCreatedEmptyAndEveryKeyReadsItsDefault)
         {"DefaultProxyPort", "0"},
         {"DefaultProxyUsername", ""},
         {"DefaultProxyPassword", ""},
+        {"ConnectTimeout", "30"},
+        {"ReplyTimeout", "60"},
     };
     const auto& keys = TMainConfig::Keys();
     ASSERT_EQ(keys.size(), expected.size());

@@ -60,6 +60,7 @@ TEST(EngineErrors, EveryClassHasBothTextsInBothLanguages)
         all.push_back(std::make_unique<EFTRemoteFileCantDelete>());
         all.push_back(std::make_unique<EFTRemoteConnectionFailed>());
         all.push_back(std::make_unique<EFTRemoteConnectionFailed>(TConnectionFailure::cfHostNotFound));
+        all.push_back(std::make_unique<EFTRemoteConnectionFailed>(TConnectionFailure::cfTimedOut));
         all.push_back(std::make_unique<EFTRemoteConnectionClosed>());
         all.push_back(std::make_unique<EFTRemoteAuthenticationFailed>());
         all.push_back(std::make_unique<EFTRemoteTLSNotAvailable>());
@@ -184,7 +185,14 @@ TEST(EngineErrors, SocketErrorRule)
     EXPECT_FALSE(unknown->retryable());
     EXPECT_EQ(unknown->ServerText(), str("no such host"));
 
-    for (int code : {111, ftp::SocketError::kTimedOut, ftp::SocketError::kResolverTryAgain}) {
+    // No answer in time (connect, greeting, reply) is no refusal.
+    auto late = MakeSocketError(ftp::SocketError::timedOut("waiting for the server's greeting"));
+    EXPECT_STREQ(late->ClassName(), "EFTRemoteConnectionFailed");
+    EXPECT_EQ(late->Message(), str("Connection to remote host timed out."));
+    EXPECT_TRUE(late->LongDescription.startsWith(str("The remote host did not answer in time")));
+    EXPECT_TRUE(late->retryable());
+
+    for (int code : {111, ftp::SocketError::kResolverTryAgain}) {
         auto refused = MakeSocketError(ftp::SocketError(code, code, "refused"));
         EXPECT_STREQ(refused->ClassName(), "EFTRemoteConnectionFailed") << code;
         EXPECT_EQ(refused->Message(), str("Connection to remote host refused.")) << code;

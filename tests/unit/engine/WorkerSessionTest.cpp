@@ -3,6 +3,7 @@
 #include "EngineTestSupport.h"
 #include "core/TMainConfig.h"
 #include "engine/EngineErrors.h"
+#include "unit/ftp/SilentServer.h"
 
 using namespace enginetest;
 using namespace testsupport;
@@ -279,6 +280,42 @@ TEST_F(WorkerSessionTest, AnUnknownHostShowsTheHostNotFoundTexts)
     EXPECT_EQ(error->Message(), QStringLiteral("Host not found."));
     EXPECT_EQ(recorder.finishedCount("Login"), 0);
     EXPECT_EQ(worker->Command(), WorkerCommand::Idle);
+}
+
+TEST_F(WorkerSessionTest, AServerThatNeverGreetsIsATimeOutNotARefusal)
+{
+    TMainConfig::createGlobal();
+    MainConfig()->SetConnectTimeout(1);
+    SilentServer silent;
+    THost h = host();
+    h.Port = silent.port();
+    const auto started = std::chrono::steady_clock::now();
+    connectTo(h, "Connect");
+    const auto took = std::chrono::steady_clock::now() - started;
+    TMainConfig::destroyGlobal();
+    EXPECT_LT(took, 5s) << "the connect time-out is the setting's, not the reply time-out";
+    auto error = worker->TakePendingError();
+    ASSERT_NE(error, nullptr);
+    EXPECT_STREQ(error->ClassName(), "EFTRemoteConnectionFailed");
+    EXPECT_EQ(error->Message(), QStringLiteral("Connection to remote host timed out."));
+    EXPECT_TRUE(static_cast<EFTPTransferException&>(*error).LongDescription.startsWith(
+        QStringLiteral("The remote host did not answer in time")));
+    EXPECT_TRUE(error->retryable());
+    EXPECT_FALSE(worker->IsConnected());
+    EXPECT_EQ(recorder.finishedCount("Login"), 0);
+}
+
+TEST_F(WorkerSessionTest, AReplyThatNeverComesIsATimeOutWithTheReplySetting)
+{
+    TMainConfig::createGlobal();
+    MainConfig()->SetReplyTimeout(1);
+    server.addOverride({.command = "LIST", .delay = 20s});
+    logIn();
+    list();
+    TMainConfig::destroyGlobal();
+    auto error = worker->TakePendingError();
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->Message(), QStringLiteral("Connection to remote host timed out."));
 }
 
 TEST_F(WorkerSessionTest, ARefusingGreetingIsReportedAsAFailedConnection)

@@ -6,6 +6,7 @@
 #include <netdb.h>
 
 #include "ClientTestSupport.h"
+#include "SilentServer.h"
 #include "ftp/FtpError.h"
 
 using namespace testsupport;
@@ -342,6 +343,45 @@ TEST(ClientErrorTest, SocketErrorsUseTheCodesCallersKnow)
     EXPECT_NE(refused.code(), 11001);
     EXPECT_EQ(refused.osError(), ECONNREFUSED);
     EXPECT_NE(std::string(refused.what()).find("refused"), std::string::npos);
+}
+
+TEST(ClientErrorTest, AServerThatNeverGreetsTimesOutAfterTheConnectTimeout)
+{
+    SilentServer silent;
+    ftp::Client client;
+    client.options().host = "127.0.0.1";
+    client.options().port = silent.port();
+    client.options().connectTimeout = 300ms;
+    client.options().replyTimeout = 30s; // not the greeting's
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        client.connect();
+        FAIL() << "connected to a server that said nothing";
+    } catch (const ftp::SocketError& e) {
+        EXPECT_EQ(e.code(), ftp::SocketError::kTimedOut) << e.what();
+        EXPECT_TRUE(e.retryable());
+        EXPECT_NE(std::string(e.what()).find("greeting"), std::string::npos) << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
+    EXPECT_FALSE(client.isConnected());
+}
+
+TEST(ClientErrorTest, AConnectThatGetsNoAnswerTimesOut)
+{
+    SilentServer unanswered(true);
+    ftp::Client client;
+    client.options().host = "127.0.0.1";
+    client.options().port = unanswered.port();
+    client.options().connectTimeout = 300ms;
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        client.connect();
+        FAIL() << "connected although the handshake was never answered";
+    } catch (const ftp::SocketError& e) {
+        EXPECT_EQ(e.code(), ftp::SocketError::kTimedOut) << e.what();
+        EXPECT_NE(std::string(e.what()).find("connect"), std::string::npos) << e.what();
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
 }
 
 TEST(ClientErrorTest, AClosedPortIsARefusedConnection)
