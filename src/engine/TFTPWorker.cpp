@@ -82,7 +82,8 @@ public:
     struct Delivery
     {
         unsigned generation = 0;
-        bool done = false;
+        bool done = false; // the call is over (ran, or dropped unrun)
+        bool ran = false;  // the handler was called
     };
     // Held by the posted call only: its end (run or dropped) completes the delivery.
     struct Ticket
@@ -278,6 +279,7 @@ bool TFTPWorker::deliver(const Handler& handler, std::function<void(TFTPWorker&)
                 QMutexLocker guard(&hub.lock);
                 if (--hub.serving[here] == 0)
                     hub.serving.remove(here);
+                ticket->state->ran = true;
                 ticket->state->done = true;
                 hub.changed.wakeAll();
                 alive = !hub.destroyed;
@@ -303,7 +305,7 @@ bool TFTPWorker::deliver(const Handler& handler, std::function<void(TFTPWorker&)
     QMutexLocker guard(&hub.lock);
     while (!state->done && !hub.abandoned(*state))
         hub.changed.wait(&hub.lock);
-    return state->done && !hub.abandoned(*state);
+    return state->ran && !hub.abandoned(*state);
 }
 
 bool TFTPWorker::servingDelivery() const
