@@ -51,11 +51,12 @@ int runList(const cli::CliArgs& args)
         std::printf("%s\t%s\t%s\t%s\n", item->TransferDirection ? "download" : "upload", utf8(remote).c_str(),
                     utf8(local).c_str(), item->IsDirectory ? "dir" : std::to_string(item->FileSize).c_str());
     }
+    if (result.leftOut() > 0) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", utf8(result.leftOutText(path)).c_str());
+        return cli::kExitFailed;
+    }
     if (!result.ok)
         return loadFailure(result);
-    if (result.skipped > 0)
-        std::fprintf(stderr, "vantor-ftp-cli: %d item(s) of hosts that are not stored were left out\n",
-                     result.skipped);
     return cli::kExitOk;
 }
 
@@ -69,13 +70,19 @@ int runRun(const cli::CliArgs& args, const cli::CliQueueOptions& options)
         return cli::kExitFailed;
     }
     cli::CliQueueSession session(args, options);
-    const TQueueLoadResult result = session.manager().LoadFromFile(path);
-    if (!result.ok && QFileInfo::exists(path))
+    // The window's own queue is loaded as the window loads it: a file that leaves
+    // items out is copied aside before the save below writes over it.
+    const TQueueLoadResult result =
+        windowQueue ? session.manager().LoadQueue() : session.manager().LoadFromFile(path);
+    if (!result.ok && result.added == 0 && result.leftOut() == 0 && QFileInfo::exists(path))
         return loadFailure(result);
-    if (result.skipped > 0)
-        std::fprintf(stderr, "vantor-ftp-cli: %d item(s) of hosts that are not stored were left out\n",
-                     result.skipped);
-    const int status = session.run();
+    // What could not be loaded is said (the manager's log says it for Queue.xml),
+    // and the run fails, but everything else still runs.
+    if (result.leftOut() > 0 && !windowQueue)
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", utf8(result.leftOutText(path)).c_str());
+    int status = session.run();
+    if (result.leftOut() > 0)
+        status = cli::kExitFailed;
     // The window's own queue keeps what is left, as the window does when it closes.
     if (windowQueue) {
         QString error;

@@ -29,13 +29,22 @@ struct CertificateInfo;
 class TFTPTransfer;
 struct TTransferJob;
 
-// The outcome of loading a queue file: what was added, and why the load stopped.
+// The outcome of loading a queue file: what was added, and what was left out and
+// why. Every element that can be read is loaded; one that cannot is counted and
+// the load goes on.
 struct TQueueLoadResult
 {
-    bool ok = false;
-    QString message; // "Can't load QueueItem.\r\nReason: ..." or the file's own failure
+    bool ok = false; // the file was read and nothing was left out
+    QString message; // the first element's failure ("Can't load QueueItem.\r\nReason: ...") or the file's
     int added = 0;
-    int skipped = 0; // elements of unknown hosts or directions, dropped silently
+    int unknownHost = 0;      // elements of hosts in neither host store
+    int unknownDirection = 0; // TransferDirection neither "Upload" nor "Download"
+    int unreadable = 0;       // elements whose values could not be read (a vanished upload source ...)
+    QStringList reasons;      // why each unreadable element failed, in file order (the first 100)
+    QString keptAs;           // where the file was copied before it could be written over, when it was
+    int leftOut() const { return unknownHost + unknownDirection + unreadable; }
+    // "3 items of Queue.xml were left out: 1 of a host that is not stored, ..."; empty when none.
+    QString leftOutText(const QString& file) const;
 };
 
 // Settings the command-line tool sets for one run without touching Config.xml;

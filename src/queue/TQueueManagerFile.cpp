@@ -1,6 +1,7 @@
 // TQueueManager: reading and writing queue files.
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 
@@ -94,6 +95,25 @@ std::optional<THost> TQueueManager::lookupHost(const QString& hostId)
     return m_hostLookup ? m_hostLookup(hostId) : std::nullopt;
 }
 
+QString TQueueLoadResult::leftOutText(const QString& file) const
+{
+    if (leftOut() == 0)
+        return {};
+    QStringList why;
+    if (unknownHost > 0)
+        why << QStringLiteral("%1 of a host that is not stored").arg(unknownHost);
+    if (unknownDirection > 0)
+        why << QStringLiteral("%1 with an unknown transfer direction").arg(unknownDirection);
+    if (unreadable > 0)
+        why << QStringLiteral("%1 that could not be read (%2)").arg(unreadable).arg(reasons.value(0));
+    QString text = QStringLiteral("%1 item(s) of %2 were left out: %3")
+                       .arg(leftOut())
+                       .arg(QDir::toNativeSeparators(file), why.join(QStringLiteral(", ")));
+    if (!keptAs.isEmpty())
+        text += QStringLiteral("; the file was kept as %1").arg(QDir::toNativeSeparators(keptAs));
+    return text;
+}
+
 TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
 {
     TQueueLoadResult result;
@@ -101,14 +121,24 @@ TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
     const TDateTimeText dates;
     // Queue files name few hosts many times over.
     QHash<QString, std::optional<THost>> hosts;
+    const auto failed = [&](const QString& reason) {
+        ++result.unreadable;
+        if (result.reasons.size() < 100)
+            result.reasons.append(reason);
+        if (result.message.isEmpty())
+            result.message = QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(reason);
+    };
     const auto addRecord = [&](const TQueueFileRecord& record) {
         try {
+            if (record.TransferDirection != kUpload && record.TransferDirection != kDownload) {
+                ++result.unknownDirection;
+                return true;
+            }
             auto known = hosts.constFind(record.HostID);
             if (known == hosts.constEnd())
                 known = hosts.insert(record.HostID, lookupHost(record.HostID));
-            if (!known->has_value() ||
-                (record.TransferDirection != kUpload && record.TransferDirection != kDownload)) {
-                ++result.skipped;
+            if (!known->has_value()) {
+                ++result.unknownHost;
                 return true;
             }
             const THost& host = **known;
@@ -129,23 +159,22 @@ TQueueLoadResult TQueueManager::LoadFromFile(const QString& path)
                 AddUpload(host, record.LocalRoot, false, record.RemoteRoot, record.LocalFilename);
             }
             ++result.added;
-            return true;
         } catch (const TElementError& failure) {
-            result.message = QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(failure.reason);
+            failed(failure.reason);
         } catch (const EInOutError& failure) {
-            result.message = QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(failure.message());
+            failed(failure.message());
         } catch (const std::exception& failure) {
-            result.message =
-                QStringLiteral("Can't load QueueItem.\r\nReason: %1").arg(QString::fromUtf8(failure.what()));
+            failed(QString::fromUtf8(failure.what()));
         }
-        return false;
+        // The next element is read whatever became of this one.
+        return true;
     };
     QString error;
     if (!TQueueFile::ForEach(path, addRecord, &error)) {
         result.message = error;
         return result;
     }
-    result.ok = result.message.isEmpty();
+    result.ok = result.leftOut() == 0;
     return result;
 }
 
@@ -163,14 +192,24 @@ TQueueLoadResult TQueueManager::LoadQueue()
         return empty;
     }
     TQueueLoadResult result = LoadFromFile(path);
-    if (!result.ok && result.added == 0 && !TQueueFile::Read(path)) {
-        // Queue.xml is ours: keep a copy of what we could not read before a save
-        // writes the queue over it.
+    const bool unreadableFile = !result.ok && result.added == 0 && result.leftOut() == 0;
+    if (unreadableFile || result.leftOut() > 0) {
+        // Queue.xml is ours and the next save writes the queue over it: keep a
+        // copy of what we could not take in first.
         const platform::TSetAsideResult copy = platform::SetAsideUnreadableFile(path);
         if (copy.ok) {
-            QFile::remove(path);
-            result.message += QStringLiteral("\r\nThe file was kept as %1.").arg(copy.copyPath);
+            result.keptAs = copy.copyPath;
+            if (unreadableFile)
+                QFile::remove(path);
         }
+        if (unreadableFile)
+            result.message += copy.ok ? QStringLiteral("\r\nThe file was kept as %1.").arg(copy.copyPath)
+                                      : QStringLiteral("\r\nNo copy of it could be kept: %1").arg(copy.error);
+        else if (!copy.ok)
+            emit Log(TLogKind::lkError,
+                     QStringLiteral("No copy of %1 could be kept: %2").arg(path, copy.error));
     }
+    if (result.leftOut() > 0)
+        emit Log(TLogKind::lkError, result.leftOutText(path));
     return result;
 }

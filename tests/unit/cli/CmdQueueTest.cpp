@@ -194,6 +194,34 @@ TEST_F(CmdQueueTest, TheWindowsQueueKeepsWhatFailed)
     EXPECT_EQ(r.out, "");
 }
 
+TEST_F(CmdQueueTest, TheWindowsQueueKeepsACopyOfItemsItCouldNotLoadAndRunsTheRest)
+{
+    server.fs().addFile("/ok.txt", "ok");
+    CliRun r = run({"get", url("/ok.txt"), local(), "--add-to-queue", m_data.path() + "/Queue.xml"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    // An item of a host that is not stored, and one with a direction the program
+    // does not know, beside the good one.
+    QByteArray queue = read(m_data.path() + "/Queue.xml");
+    const QByteArray foreign =
+        "  <QueueItem HostID=\"{99999999-2222-3333-4444-555555555555}\" "
+        "RemoteFilename=\"/x\" RemoteRoot=\"/\" IsDirectory=\"False\" FileSize=\"1\" "
+        "FileModifiedDateTime=\"\" LocalRoot=\"/in/\" TransferDirection=\"Download\"/>\n"
+        "  <QueueItem HostID=\"{99999999-2222-3333-4444-555555555555}\" "
+        "TransferDirection=\"Sideways\"/>\n";
+    queue.replace("</QueueList>", foreign + "</QueueList>");
+    write(m_data.path() + "/Queue.xml", queue);
+    r = run({"queue", "run"});
+    EXPECT_EQ(r.exitCode, 1) << "items were left out";
+    EXPECT_EQ(read(local("ok.txt")), "ok") << "the rest ran";
+    EXPECT_TRUE(contains(r.err, "2 item(s) of ")) << r.err;
+    EXPECT_TRUE(contains(r.err, "1 of a host that is not stored, 1 with an unknown transfer direction"))
+        << r.err;
+    const QStringList copies = QDir(m_data.path()).entryList({"Queue.xml.unreadable-*"}, QDir::Files);
+    ASSERT_EQ(copies.size(), 1) << r.err;
+    EXPECT_TRUE(contains(r.err, copies[0].toStdString())) << r.err;
+    EXPECT_EQ(read(m_data.path() + "/" + copies[0]), queue);
+}
+
 TEST_F(CmdQueueTest, BadOptionsAreUsageErrors)
 {
     EXPECT_EQ(run({"get", url("/f"), local(), "--parallel", "0"}).exitCode, 2);

@@ -109,7 +109,7 @@ TEST_F(QueueFileTest, RoundTripGivesTheSameItemsInOrderInactiveAndAwaiting)
     EXPECT_EQ(loaded.itemCount(), 6);
 }
 
-TEST_F(QueueFileTest, AnUnknownHostIsDroppedSilentlyAndTheNextElementRead)
+TEST_F(QueueFileTest, AnUnknownHostOrDirectionIsLeftOutCountedByItsReasonAndTheNextElementRead)
 {
     const QString path = m_env.root() + "/q.xml";
     ASSERT_TRUE(writeAll(
@@ -125,13 +125,19 @@ TEST_F(QueueFileTest, AnUnknownHostIsDroppedSilentlyAndTheNextElementRead)
               "LocalRoot=\"/in/\" TransferDirection=\"Download\"/>\n"
               "</QueueList>\n"));
     const TQueueLoadResult result = m_manager.LoadFromFile(path);
-    ASSERT_TRUE(result.ok) << result.message.toStdString();
-    EXPECT_EQ(result.skipped, 2); // unknown host; "download" is not "Download"
+    EXPECT_FALSE(result.ok) << "items were left out";
+    EXPECT_EQ(result.added, 1);
+    EXPECT_EQ(result.unknownHost, 1);
+    EXPECT_EQ(result.unknownDirection, 1); // "download" is not "Download", whatever its host
+    EXPECT_EQ(result.unreadable, 0);
+    EXPECT_EQ(result.leftOutText("q.xml"),
+              "2 item(s) of q.xml were left out: 1 of a host that is not stored, "
+              "1 with an unknown transfer direction");
     ASSERT_EQ(m_manager.itemCount(), 1);
     EXPECT_EQ(m_manager.Items()[0]->RemoteFilename, "/c");
 }
 
-TEST_F(QueueFileTest, AVanishedUploadSourceStopsTheLoadAndKeepsEarlierItems)
+TEST_F(QueueFileTest, AVanishedUploadSourceIsLeftOutAndEveryOtherItemLoaded)
 {
     const QString upload = m_env.local("gone.txt");
     ASSERT_TRUE(writeAll(upload, "x"));
@@ -148,15 +154,20 @@ TEST_F(QueueFileTest, AVanishedUploadSourceStopsTheLoadAndKeepsEarlierItems)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message.toStdString(), "Can't load QueueItem.\r\nReason: Cannot open file \"" +
                                                 upload.toStdString() + "\". No such file or directory");
-    ASSERT_EQ(loaded.itemCount(), 1);
+    EXPECT_EQ(result.unreadable, 1);
+    ASSERT_EQ(loaded.itemCount(), 2);
     EXPECT_EQ(loaded.Items()[0]->RemoteFilename, "/first");
+    EXPECT_EQ(loaded.Items()[1]->RemoteFilename, "/third");
 }
 
-TEST_F(QueueFileTest, ADateTheLocaleCannotParseStopsTheLoad)
+TEST_F(QueueFileTest, ADateTheLocaleCannotParseLeavesThatItemOut)
 {
     {
         ScopedLocale german("de_DE");
         m_manager.AddDownload(m_host, "/", true, time(2024, 3, 25, 9, 1, 2), 1, false, "/in/", "/a");
+        // An upload's time is read from the file, not from the queue file.
+        ASSERT_TRUE(writeAll(m_env.local("up.txt"), "up"));
+        m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", m_env.local("up.txt"));
         ASSERT_TRUE(m_manager.SaveToFile(m_env.root() + "/q.xml"));
     }
     ScopedLocale american("en_US");
@@ -166,7 +177,8 @@ TEST_F(QueueFileTest, ADateTheLocaleCannotParseStopsTheLoad)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message.toStdString(),
               "Can't load QueueItem.\r\nReason: '25.03.2024 09:01:02' is not a valid date and time");
-    EXPECT_EQ(loaded.itemCount(), 0);
+    EXPECT_EQ(result.unreadable, 1);
+    EXPECT_EQ(loaded.itemCount(), 1);
 }
 
 TEST_F(QueueFileTest, BadNumbersAndEmptyDatesAreErrors)
@@ -223,6 +235,48 @@ TEST_F(QueueFileTest, QueueXmlMissingIsAnEmptyQueueAndUnreadableIsCopiedAside)
     EXPECT_TRUE(m_manager.SaveQueue());
     const QStringList files = QDir(m_env.dataFolder()).entryList({"Queue.xml*"}, QDir::Files);
     EXPECT_EQ(files.size(), 2) << files.join(",").toStdString();
+}
+
+TEST_F(QueueFileTest, AQueueXmlThatLeavesItemsOutIsKeptBeforeTheNextSaveWritesOverIt)
+{
+    // Four items, one upload source deleted, one host gone: a load and a save must
+    // not lose the two items that cannot be loaded now.
+    const QString upload = m_env.local("gone.txt");
+    ASSERT_TRUE(writeAll(upload, "x"));
+    THost other = m_host;
+    other.SetHostIDText("{99999999-2222-3333-4444-555555555555}");
+    m_manager.AddDownload(m_host, "/", true, time(2024, 3, 5), 1, false, "/in/", "/a");
+    m_manager.AddUpload(m_host, m_env.localRoot(), true, "/", upload);
+    m_manager.AddDownload(other, "/", true, time(2024, 3, 5), 1, false, "/in/", "/b");
+    m_manager.AddDownload(m_host, "/", true, time(2024, 3, 5), 1, false, "/in/", "/c");
+    ASSERT_TRUE(m_manager.SaveQueue());
+    const QByteArray original = readAll(TQueueManager::QueueFilePath());
+    ASSERT_TRUE(QFile::remove(upload));
+
+    TQueueManager next;
+    next.setHostLookup([this](const QString& id) -> std::optional<THost> {
+        if (id == m_host.HostIDText())
+            return m_host;
+        return std::nullopt;
+    });
+    QStringList log;
+    QObject::connect(&next, &TQueueManager::Log, [&](TLogKind, const QString& text) { log.append(text); });
+    const TQueueLoadResult result = next.LoadQueue();
+    EXPECT_EQ(result.added, 2);
+    EXPECT_EQ(result.unknownHost, 1);
+    EXPECT_EQ(result.unreadable, 1);
+    ASSERT_FALSE(result.keptAs.isEmpty());
+    EXPECT_EQ(readAll(result.keptAs), original);
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].startsWith("2 item(s) of ")) << log[0].toStdString();
+    EXPECT_TRUE(log[0].contains(QDir::toNativeSeparators(result.keptAs))) << log[0].toStdString();
+    ASSERT_TRUE(next.SaveQueue());
+    EXPECT_EQ(readAll(result.keptAs), original) << "the copy outlives the save";
+
+    // A load that leaves nothing out makes no copy.
+    TQueueManager third;
+    third.setHostLookup([this](const QString&) { return std::optional<THost>(m_host); });
+    EXPECT_TRUE(third.LoadQueue().keptAs.isEmpty());
 }
 
 TEST(QueueFileText, BooleanAndIntegerConversions)
