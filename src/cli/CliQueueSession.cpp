@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "CliCertificate.h"
 #include "CliQueueProgress.h"
 #include "core/EInOutError.h"
 #include "core/THosts.h"
@@ -268,26 +269,15 @@ void CliQueueSession::tick()
 
 bool CliQueueSession::decideCertificate(TCertificatePrompt& prompt)
 {
-    const std::string fingerprint = utf8(prompt.Fingerprint);
     prompt.Answer = TCertificateAnswer::caReject;
-    if ((m_trustedFingerprint && ftp::CertificateInfo::sameFingerprint(*m_trustedFingerprint, fingerprint)) ||
-        m_insecure) {
+    if (fingerprintMatches(m_trustedFingerprint, prompt) || m_insecure) {
         prompt.Answer = TCertificateAnswer::caAcceptOnce;
         return true;
     }
     m_progress->clear();
-    std::fprintf(stderr,
-                 "The certificate of %s:%d is not trusted (%s).\n  subject:  %s\n  issuer:   %s\n"
-                 "  valid:    %s to %s\n  SHA-256:  %s\n",
-                 utf8(prompt.Host).c_str(), prompt.Port, utf8(prompt.VerifyError).c_str(),
-                 utf8(prompt.Subject).c_str(), utf8(prompt.Issuer).c_str(),
-                 utf8(prompt.NotBefore.toString(Qt::ISODate)).c_str(),
-                 utf8(prompt.NotAfter.toString(Qt::ISODate)).c_str(), utf8(prompt.FingerprintText).c_str());
+    printUntrustedCertificate(prompt, m_trustedFingerprint);
     if (!m_interactive) {
-        std::fprintf(stderr,
-                     "vantor-ftp-cli: refused the certificate with SHA-256 fingerprint %s; accept it with "
-                     "--trust-fingerprint %s\n",
-                     utf8(prompt.FingerprintText).c_str(), fingerprint.c_str());
+        printCertificateRefusal(prompt, m_trustedFingerprint);
         return false;
     }
     for (;;) {

@@ -7,6 +7,7 @@
 
 #include <QEventLoop>
 
+#include "CliCertificate.h"
 #include "FtpUrl.h"
 #include "HostOption.h"
 #include "core/TMainConfig.h"
@@ -184,32 +185,13 @@ bool CliWorkerSession::interactive()
 
 void CliWorkerSession::OnCertificate(TFTPWorker&, TCertificatePrompt& prompt)
 {
-    const std::string fingerprint = prompt.Fingerprint.toStdString();
-    if (m_trustedFingerprint && ftp::CertificateInfo::sameFingerprint(*m_trustedFingerprint, fingerprint)) {
+    if (fingerprintMatches(m_trustedFingerprint, prompt) || m_insecure) {
         prompt.Answer = TCertificateAnswer::caAcceptOnce;
         return;
     }
-    if (m_insecure) {
-        prompt.Answer = TCertificateAnswer::caAcceptOnce;
-        return;
-    }
-    std::fprintf(stderr,
-                 "The certificate of %s:%d is not trusted (%s).\n"
-                 "  subject:  %s\n  issuer:   %s\n  valid:    %s to %s\n  SHA-256:  %s\n",
-                 prompt.Host.toUtf8().constData(), prompt.Port, prompt.VerifyError.toUtf8().constData(),
-                 prompt.Subject.toUtf8().constData(), prompt.Issuer.toUtf8().constData(),
-                 prompt.NotBefore.toString(Qt::ISODate).toUtf8().constData(),
-                 prompt.NotAfter.toString(Qt::ISODate).toUtf8().constData(),
-                 prompt.FingerprintText.toUtf8().constData());
-    if (!prompt.PreviouslyTrustedFingerprint.isEmpty())
-        std::fprintf(stderr,
-                     "  WARNING: another certificate (SHA-256 %s) was trusted for this server before.\n",
-                     prompt.PreviouslyTrustedFingerprint.toUtf8().constData());
+    printUntrustedCertificate(prompt, m_trustedFingerprint);
     if (!interactive()) {
-        std::fprintf(stderr,
-                     "vantor-ftp-cli: refused the certificate with SHA-256 fingerprint %s; accept it with "
-                     "--trust-fingerprint %s\n",
-                     prompt.FingerprintText.toUtf8().constData(), fingerprint.c_str());
+        printCertificateRefusal(prompt, m_trustedFingerprint);
         prompt.Answer = TCertificateAnswer::caReject;
         return;
     }

@@ -20,7 +20,10 @@
 #include "core/PathHelpers.h"
 #include "core/TMainConfig.h"
 #include "core/TMessageTexts.h"
+#include "core/TsanAnnotations.h"
+#include "engine/ConnectionTimeouts.h"
 #include "engine/EngineErrors.h"
+#include "engine/SocketErrorRule.h"
 #include "engine/TControlLog.h"
 #include "ftp/Client.h"
 #include "ftp/FtpError.h"
@@ -164,9 +167,11 @@ bool TFTPTransfer::onMain(const std::function<void()>& call)
     if (!context || m_detached.load())
         return false;
     bool ran = false;
+    VANTOR_TSAN_HAND_OVER(&ran);
     const bool delivered = QMetaObject::invokeMethod(
         context,
         [this, &call, &ran] {
+            VANTOR_TSAN_SERVE(&ran);
             // Detached while the call was on its way: nobody listens any more.
             if (m_detached.load())
                 return;
@@ -180,6 +185,7 @@ bool TFTPTransfer::onMain(const std::function<void()>& call)
             ran = true;
         },
         Qt::BlockingQueuedConnection);
+    VANTOR_TSAN_HANDED_BACK(&ran);
     return delivered && ran;
 }
 
@@ -436,6 +442,9 @@ void TFTPTransfer::prepareConnection()
     options.port = static_cast<std::uint16_t>(host.Port);
     options.passive = host.Passive;
     options.dataReadTimeout = kDataReadTimeout;
+    const TConnectionTimeouts timeouts = ConfiguredConnectionTimeouts();
+    options.connectTimeout = timeouts.connect;
+    options.replyTimeout = timeouts.reply;
     if (!m_client->isConnected()) {
         options.user = utf8(user);
         options.password = utf8(password);
@@ -452,13 +461,15 @@ void TFTPTransfer::connectAndLogin()
     try {
         m_client->connect();
     } catch (const ftp::SocketError& error) {
-        const bool notFound = error.code() == ftp::SocketError::kHostNotFound;
-        ReportStatus(text(notFound ? TMessageKey::strRSFTRemoteHostNotFound
-                                   : TMessageKey::strRSFTRemoteConnectionFailed),
-                     TTransferState::tsError);
-        EFTRemoteConnectionFailed failure(notFound ? TConnectionFailure::cfHostNotFound
-                                                   : TConnectionFailure::cfRefused);
+        // A server that accepted the connection but never greeted timed out; it
+        // did not refuse.
+        const TConnectionFailure kind =
+            error.code() == ftp::SocketError::kHostNotFound ? TConnectionFailure::cfHostNotFound
+            : error.code() == ftp::SocketError::kTimedOut   ? TConnectionFailure::cfTimedOut
+                                                            : TConnectionFailure::cfRefused;
+        EFTRemoteConnectionFailed failure(kind);
         failure.setCause(error);
+        ReportStatus(failure.ShortDescription, TTransferState::tsError);
         throw failure;
     } catch (const ftp::AbortedError&) {
         throw;
@@ -475,6 +486,12 @@ void TFTPTransfer::connectAndLogin()
         ReportStatus(failure.ShortDescription, TTransferState::tsError);
         m_client->disconnect();
         throw failure;
+    } catch (const ftp::SocketError& error) {
+        // A dropped or silent connection is no wrong password.
+        const std::unique_ptr<EFTPTransferException> failure = MakeSocketError(error);
+        ReportStatus(failure->ShortDescription, TTransferState::tsError);
+        m_client->disconnect();
+        failure->raise();
     } catch (const ftp::FtpError& error) {
         ReportStatus(text(TMessageKey::strRSFTRemoteAuthenticationFailed), TTransferState::tsError);
         m_client->disconnect();

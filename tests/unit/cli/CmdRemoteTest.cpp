@@ -35,9 +35,9 @@ protected:
     }
 
     ScriptedFtpServer server;
+    QTemporaryDir m_dir;
 
 private:
-    QTemporaryDir m_dir;
     QTemporaryDir m_data;
 };
 
@@ -141,6 +141,25 @@ TEST_F(CmdRemoteTest, AnUntrustedCertificateIsRefusedWithoutATerminal)
         run({QStringLiteral("ls"), QStringLiteral("--tls"), QStringLiteral("--trust-fingerprint"),
              QString::fromStdString(server.fingerprintSha256()), url("/")});
     EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
+}
+
+TEST_F(CmdRemoteTest, AFingerprintThatDoesNotMatchIsNamedBesideTheServersOne)
+{
+    const std::string wrong(64, 'a');
+    const std::string line = "does not match " + wrong + " given with --trust-fingerprint";
+    // The browsing commands and the queue-based ones alike.
+    for (const QString& command : {QStringLiteral("ls"), QStringLiteral("get")}) {
+        QStringList args{command, QStringLiteral("--tls"), QStringLiteral("--trust-fingerprint"),
+                         QString::fromStdString(wrong), url("/f")};
+        if (command == QLatin1String("get"))
+            args.append(m_dir.path());
+        const CliRun r = run(args);
+        EXPECT_EQ(r.exitCode, 1) << command.toStdString();
+        EXPECT_NE(r.err.find("its SHA-256 fingerprint " + server.fingerprintSha256() + " " + line),
+                  std::string::npos)
+            << r.err;
+        EXPECT_FALSE(has(server.verbs(), "USER"));
+    }
 }
 
 TEST_F(CmdRemoteTest, BadUsageExitsWithTwo)

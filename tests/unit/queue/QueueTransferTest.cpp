@@ -15,6 +15,7 @@
 #include "engine/EFTPTransferException.h"
 #include "ftp/CertificateInfo.h"
 #include "queue/TQueueManager.h"
+#include "unit/ftp/SilentServer.h"
 
 using namespace queuetest;
 using namespace testsupport;
@@ -469,4 +470,20 @@ TEST_F(QueueTransferTest, WithoutMlstAMissingNamesErrorReplyToListIsNoError)
     EXPECT_EQ(m_completed.size(), 1) << m_errors.join("|").toStdString();
     EXPECT_TRUE(hasCommand(m_server, "LIST new.txt"));
     EXPECT_EQ(m_server.fs().content("/new.txt"), "new");
+}
+
+TEST_F(QueueTransferTest, AServerThatNeverGreetsIsATimeOutNotARefusal)
+{
+    SilentServer silent;
+    MainConfig()->SetValue(QStringLiteral("ConnectTimeout"), 1);
+    THost host = m_host;
+    host.Port = silent.port();
+    TQueueItem* item =
+        m_manager.AddDownload(host, "/", true, 45000.5, 5, false, m_env.localRoot(), QStringLiteral("/f"));
+    m_manager.Schedule();
+    ASSERT_TRUE(waitFor([&] { return m_errors.size() == 1 && m_manager.threadCount() == 0; }, 10000));
+    EXPECT_EQ(m_errors[0], "Connection to remote host timed out.");
+    EXPECT_EQ(item->StatusText, "Connection to remote host timed out.");
+    ASSERT_TRUE(item->LastError);
+    EXPECT_TRUE(item->LastError->retryable());
 }
