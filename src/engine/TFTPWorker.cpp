@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "core/TMainConfig.h"
+#include "core/TsanAnnotations.h"
 #include "engine/ConnectionTimeouts.h"
 #include "engine/EFTRemoteAuthenticationFailed.h"
 #include "engine/EFTRemoteCantRename.h"
@@ -259,9 +260,11 @@ bool TFTPWorker::deliver(const Handler& handler, std::function<void(TFTPWorker&)
     // unrun because its receiver went away) the delivery counts as done.
     auto ticket = std::make_shared<TWorkerDeliveries::Ticket>(m_deliveries, state);
     TFTPWorker* worker = this;
+    VANTOR_TSAN_HAND_OVER(ticket.get());
     const bool posted = QMetaObject::invokeMethod(
         receiver,
         [worker, ticket, call = std::move(call)] {
+            VANTOR_TSAN_SERVE(ticket.get());
             TWorkerDeliveries& hub = *ticket->hub;
             QThread* const here = QThread::currentThread();
             {
@@ -299,6 +302,7 @@ bool TFTPWorker::deliver(const Handler& handler, std::function<void(TFTPWorker&)
                 worker->waitForEnd(disconnectMs, threadMs);
         },
         Qt::QueuedConnection);
+    VANTOR_TSAN_HANDED_BACK(ticket.get());
     ticket.reset();
     if (!posted)
         return false;
