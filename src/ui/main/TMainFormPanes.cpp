@@ -1,0 +1,137 @@
+#include "ui/main/TMainFormPanes.h"
+
+#include <QLabel>
+#include <QMenu>
+#include <QMetaObject>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWidget>
+
+#include "engine/EEngineError.h"
+#include "ui/dialogs/TFormLanguage.h"
+#include "ui/main/MainFormUnit.h"
+#include "ui/main/TBrowsingState.h"
+
+struct TMainFormPanes::TParts
+{
+    QPointer<QWidget> local;
+    QPointer<QWidget> remote;
+    QPointer<QWidget> queue;
+    QPointer<QWidget> log;
+    QPointer<QPlainTextEdit> logEdit;
+    TQueueManager* queueManager = nullptr;
+};
+
+TMainFormPanes::TMainFormPanes(TMainForm& window, TBrowsingState& state, const TFormLanguage& language)
+    : m_window(window)
+    , m_state(state)
+    , m_language(language)
+    , m_parts(std::make_unique<TParts>())
+{
+    m_parts->local = new QWidget;
+    m_parts->local->setObjectName(QStringLiteral("LocalPanel"));
+    m_parts->remote = new QWidget;
+    m_parts->remote->setObjectName(QStringLiteral("RemotePanel"));
+    m_parts->queue = new QWidget;
+    m_parts->log = new QWidget;
+    auto* layout = new QVBoxLayout(m_parts->log);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_parts->logEdit = new QPlainTextEdit(m_parts->log);
+    m_parts->logEdit->setObjectName(QStringLiteral("LogEdit"));
+    m_parts->logEdit->setReadOnly(true);
+    layout->addWidget(m_parts->logEdit);
+}
+
+TMainFormPanes::~TMainFormPanes() = default;
+
+QWidget* TMainFormPanes::localPanel()
+{
+    return m_parts->local;
+}
+QWidget* TMainFormPanes::remotePanel()
+{
+    return m_parts->remote;
+}
+QWidget* TMainFormPanes::queuePage()
+{
+    return m_parts->queue;
+}
+QWidget* TMainFormPanes::logPage()
+{
+    return m_parts->log;
+}
+QToolBar* TMainFormPanes::queueToolbar()
+{
+    return nullptr;
+}
+QMenu* TMainFormPanes::localViewMenu()
+{
+    return nullptr;
+}
+void TMainFormPanes::fillRemoteMenu(QMenu*) {}
+QAction* TMainFormPanes::action(const QString&) const
+{
+    return nullptr;
+}
+void TMainFormPanes::applyLanguage() {}
+void TMainFormPanes::applyViewSettings() {}
+void TMainFormPanes::applyViewStyles() {}
+void TMainFormPanes::applySortSettings() {}
+void TMainFormPanes::saveSortSettings() {}
+void TMainFormPanes::showToolbar(const QString& showAction, bool on, QToolBar* mainToolbar)
+{
+    if (showAction == QLatin1String("ShowMainToolbarAction") && mainToolbar)
+        mainToolbar->setVisible(on);
+}
+void TMainFormPanes::updateActions() {}
+void TMainFormPanes::workerConnected() {}
+void TMainFormPanes::workerDisconnected() {}
+void TMainFormPanes::workerLoggedIn() {}
+void TMainFormPanes::workerListed() {}
+void TMainFormPanes::workerDeleted() {}
+void TMainFormPanes::workerBusy() {}
+void TMainFormPanes::workerIdle() {}
+void TMainFormPanes::askCertificate(TCertificatePrompt&) {}
+void TMainFormPanes::showWorkerError(const EEngineError&) {}
+void TMainFormPanes::attachQueue(TQueueManager& queue)
+{
+    m_parts->queueManager = &queue;
+}
+void TMainFormPanes::detachQueue()
+{
+    m_parts->queueManager = nullptr;
+}
+void TMainFormPanes::addToLog(TLogKind kind, const QString& text)
+{
+    QPointer<QPlainTextEdit> edit = m_parts->logEdit;
+    const QString prefix = kind == TLogKind::lkCommand ? QStringLiteral("Command> ")
+                           : kind == TLogKind::lkReply ? QStringLiteral("Reply> ")
+                                                       : QStringLiteral("Status> ");
+    QMetaObject::invokeMethod(edit, [edit, line = prefix + text] {
+        if (edit)
+            edit->appendPlainText(line);
+    });
+}
+std::optional<THost> TMainFormPanes::quickConnect()
+{
+    return std::nullopt;
+}
+void TMainFormPanes::queueRemoteSelection(bool) {}
+void TMainFormPanes::changeLocalDirectory(const QString&) {}
+void TMainFormPanes::findInFocusedList() {}
+void TMainFormPanes::popUpFilters() {}
+void TMainFormPanes::refreshFocusedList() {}
+void TMainFormPanes::rebuildFilterMenus() {}
+void TMainFormPanes::editHosts() {}
+void TMainFormPanes::addHost() {}
+void TMainFormPanes::settings() {}
+void TMainFormPanes::about() {}
+void TMainFormPanes::editFilters() {}
+void TMainFormPanes::closeSplash() {}
+void TMainFormPanes::reportDataFileNotices() {}
+void TMainFormPanes::firstRun() {}
+void TMainFormPanes::checkDefaultFtpProgram() {}
+void TMainFormPanes::tipOfTheDay() {}
+void TMainFormPanes::deleteTemporaryFiles() {}
