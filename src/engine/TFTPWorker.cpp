@@ -572,9 +572,30 @@ void TFTPWorker::Search(const QString& directory)
 
 void TFTPWorker::Stop()
 {
+    QMutexLocker guard(&m_stopLock);
     m_stopRequested.store(true);
     // A listing reports no progress, so its data connection is closed from here.
     m_client.abortTransfer();
+}
+
+bool TFTPWorker::consumeStop()
+{
+    QMutexLocker guard(&m_stopLock);
+    m_client.clearAbortTransfer();
+    return m_stopRequested.exchange(false);
+}
+
+bool TFTPWorker::abortedByStop()
+{
+    // The stop has done its work either way.
+    const bool stopped = consumeStop();
+    return stopped && !m_cutShort.load() && !isInterruptionRequested();
+}
+
+void TFTPWorker::throwIfStopped()
+{
+    if (m_stopRequested.load() && consumeStop())
+        throw EStopped();
 }
 
 // --- Connection --------------------------------------------------------------------
@@ -743,14 +764,12 @@ TListing TFTPWorker::usableEntries(std::vector<ftp::ListingEntry> entries)
 
 TListing TFTPWorker::listCurrentDirectory()
 {
-    if (m_stopRequested.load()) {
-        consumeStop();
-        throw ftp::AbortedError("Listing stopped");
-    }
+    throwIfStopped();
     try {
         return usableEntries(m_client.list());
     } catch (const ftp::AbortedError&) {
-        consumeStop(); // the stop has done its work
+        if (abortedByStop())
+            throw EStopped();
         throw;
     }
 }
@@ -785,6 +804,9 @@ void TFTPWorker::runList()
                     QMutexLocker guard(&m_stateLock);
                     m_listing = std::move(listing);
                 }
+            } catch (const EStopped&) {
+                // Nothing of a listing cut off is kept: the pane shows none.
+                log(TLogKind::lkStatus, QStringLiteral("The listing was stopped"));
             } catch (const ftp::SocketError& e) {
                 report(MakeSocketError(e));
             } catch (const ftp::ReplyError& e) {
@@ -898,7 +920,7 @@ void TFTPWorker::DeleteFile(const QString& name)
             return;
         }
         try {
-            m_client.dele(utf8(name));
+            onConnection([&] { m_client.dele(utf8(name)); });
         } catch (const ftp::SocketError& e) {
             report(MakeSocketError(e));
         } catch (const ftp::ReplyError& e) {
@@ -914,17 +936,33 @@ void TFTPWorker::DeleteFile(const QString& name)
 // out as the server spells it.
 ftp::Reply TFTPWorker::SiteChmod(const QString& name, const QString& mode)
 {
-    return m_client.site("CHMOD", utf8(mode), utf8(name));
+    return site("CHMOD", mode, name);
 }
 
 ftp::Reply TFTPWorker::SiteChown(const QString& name, const QString& user)
 {
-    return m_client.site("CHOWN", utf8(user), utf8(name));
+    return site("CHOWN", user, name);
 }
 
 ftp::Reply TFTPWorker::SiteChgrp(const QString& name, const QString& group)
 {
-    return m_client.site("CHGRP", utf8(group), utf8(name));
+    return site("CHGRP", group, name);
+}
+
+ftp::Reply TFTPWorker::site(const char* command, const QString& value, const QString& name)
+{
+    ftp::Reply reply;
+    bool done = false;
+    try {
+        done = onConnection([&] { reply = m_client.site(command, utf8(value), utf8(name)); });
+    } catch (...) {
+        syncConnectionState();
+        throw;
+    }
+    syncConnectionState();
+    if (!done) // the reconnect failed and was reported, or no host was ever set
+        throw ftp::SocketError(ftp::SocketError::kConnectionReset, 0, "Not connected");
+    return reply;
 }
 
 bool TFTPWorker::ResumeSupported()

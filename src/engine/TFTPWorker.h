@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -93,7 +94,9 @@ public:
     void MakeDir(const QString& name);
     void Rename(const QString& oldName, const QString& newName);
     void DeleteFile(const QString& name);
-    // Every failure throws (ftp::FtpError); the reply on success.
+    // Every failure throws (ftp::FtpError); the reply on success. A connection the
+    // server closed is reopened first, as for the other operations; when that fails
+    // its error is the pending one and the call throws SocketError.
     ftp::Reply SiteChmod(const QString& name, const QString& mode);
     ftp::Reply SiteChown(const QString& name, const QString& user);
     ftp::Reply SiteChgrp(const QString& name, const QString& group);
@@ -204,12 +207,24 @@ private:
     void setStatusText(TMessageKey key);
     QString pwd();
     void syncConnectionState();
-    // A Stop has no target once the operation it meant is over.
-    void consumeStop()
+    // "SITE command value name" on a connection reopened when the server closed it.
+    ftp::Reply site(const char* command, const QString& value, const QString& name);
+
+    // Thrown where a Stop ended the listing or the recursive delete: no failure, so
+    // nothing is reported.
+    class EStopped final : public std::exception
     {
-        m_client.clearAbortTransfer();
-        m_stopRequested.store(false);
-    }
+    public:
+        const char* what() const noexcept override { return "Stopped"; }
+    };
+    // A Stop has no target once the operation it meant is over. Whether one was
+    // pending.
+    bool consumeStop();
+    // Between the steps of a long operation: a pending Stop ends it (EStopped).
+    void throwIfStopped();
+    // After an AbortedError of a data transfer: whether a Stop caused it (and not a
+    // new host or the end, which cut the operation short). Uses the Stop up.
+    bool abortedByStop();
 
     static std::string utf8(const QString& text) { return text.toStdString(); }
 
@@ -222,6 +237,10 @@ private:
     QWaitCondition m_commandChanged;
 
     std::atomic<bool> m_stopRequested{false};
+    // Stop and consumeStop set and clear the flag and the connection's transfer
+    // abort together, so that a Stop racing with the end of an operation never
+    // leaves one without the other (a next listing cut off with no Stop pending).
+    QMutex m_stopLock;
     // SetHost or Shutdown cut the running operation short: its failure is no error.
     std::atomic<bool> m_cutShort{false};
     std::atomic<bool> m_connected{false};

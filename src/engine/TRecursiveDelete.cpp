@@ -38,32 +38,46 @@ void TRecursiveDelete::run()
 {
     TFTPWorker& w = m_worker;
     w.setStatusText(TMessageKey::strRSSTDeletingFilesandDirectories);
+    w.fire(TWorkerEvent::OnBusy);
+    w.clearCommand(WorkerCommand::DeleteRecursive);
     QString start;
     std::unique_ptr<EEngineError> error;
+    bool started = false;
     try {
-        start = w.pwd();
+        // A connection the server closed meanwhile is reopened in the same directory.
+        started = w.onConnection([&] { start = w.pwd(); });
     } catch (const ftp::FtpError& e) {
         auto failed = std::make_unique<EFTRemoteFileCantDelete>();
         failed->setCause(e);
         error = std::move(failed);
     }
-    w.fire(TWorkerEvent::OnBusy);
-    w.clearCommand(WorkerCommand::DeleteRecursive);
-    if (!error) {
+    if (started && !error) {
+        QString current; // the tree being deleted
+        bool stopped = false;
         try {
             for (;;) {
-                QString name;
+                w.throwIfStopped();
                 {
                     QMutexLocker guard(&w.m_stateLock);
                     if (w.m_deleteNames.isEmpty())
                         break;
-                    name = w.m_deleteNames.takeFirst();
+                    current = w.m_deleteNames.takeFirst();
                 }
-                deleteTree(name, 0);
+                deleteTree(current, 0);
+                current.clear();
                 w.m_client.cwd(TFTPWorker::utf8(start));
                 w.log(TLogKind::lkDebug, QStringLiteral("Back in %1").arg(start));
             }
             w.fire(TWorkerEvent::OnDeleted);
+        } catch (const TFTPWorker::EStopped&) {
+            // No failure: what is not deleted yet stays in DeleteNames, the tree
+            // that was cut off in the middle first.
+            stopped = true;
+            if (!current.isEmpty()) {
+                QMutexLocker guard(&w.m_stateLock);
+                w.m_deleteNames.prepend(current);
+            }
+            w.log(TLogKind::lkStatus, QStringLiteral("The delete was stopped"));
         } catch (const EEngineError& e) {
             // The link warning, or a tree too deep: reported as it is.
             error = e.clone();
@@ -72,7 +86,7 @@ void TRecursiveDelete::run()
             failed->setCause(e);
             error = std::move(failed);
         }
-        if (error) {
+        if (error || stopped) {
             try {
                 w.m_client.cwd(TFTPWorker::utf8(start));
             } catch (const ftp::FtpError&) {
@@ -131,10 +145,14 @@ void TRecursiveDelete::deleteTree(const QString& name, int depth)
             break;
         }
     }
-    for (const std::string& file : files)
+    for (const std::string& file : files) {
+        w.throwIfStopped();
         w.m_client.dele(file);
-    for (auto it = directories.rbegin(); it != directories.rend(); ++it)
+    }
+    for (auto it = directories.rbegin(); it != directories.rend(); ++it) {
+        w.throwIfStopped();
         deleteTree(*it, depth + 1);
+    }
     w.m_client.cdup();
     try {
         w.m_client.rmd(TFTPWorker::utf8(name));
@@ -168,6 +186,10 @@ bool TRecursiveDelete::holdsHiddenEntries(const QString& name, const QString& pa
                              [](const ftp::ListingEntry& e) { return e.name != "." && e.name != ".."; });
     } catch (const ftp::ReplyError&) {
         // The option is not understood: nothing tells it is not empty.
+    } catch (const ftp::AbortedError&) {
+        if (w.abortedByStop())
+            throw TFTPWorker::EStopped();
+        throw;
     }
     w.m_client.cwd(TFTPWorker::utf8(parent));
     return hidden;

@@ -113,13 +113,39 @@ TEST_F(WorkerListingTest, StopCutsAStalledListingAndTheNextListingWorks)
     ASSERT_TRUE(waitUntil([&] { return server.dataStats().connections == 1; }));
     worker->Stop();
     ASSERT_TRUE(waitUntil([&] { return recorder.finishedCount("List") == 1; }));
-    EXPECT_EQ(recorder.listed.back().second, nullptr) << "a failed listing still fires OnListed";
-    EXPECT_EQ(pendingErrorClass(), "EFTRemoteDirectoryParseFailed");
+    EXPECT_EQ(recorder.listed.back().second, nullptr) << "a stopped listing still fires OnListed";
+    // Stopped is no failure: nothing for the window to show but one log line.
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+    EXPECT_EQ(std::count(recorder.log.begin(), recorder.log.end(), "Status> The listing was stopped"), 1)
+        << recorder.logText();
+    EXPECT_FALSE(recorder.logHas("Error> ")) << recorder.logText();
     EXPECT_FALSE(worker->StopRequested()) << "the stop is used up by what it stopped";
+    EXPECT_EQ(worker->DirectoryCache().count(), 0) << "nothing of a stopped listing is cached";
+    EXPECT_TRUE(worker->IsConnected());
 
     list();
     EXPECT_EQ(names(lastListing()), Strings{"a.txt"});
     EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+}
+
+TEST_F(WorkerListingTest, AStopPendingWhenTheListingStartsEndsItAtOnceWithoutAnError)
+{
+    server.fs().addFile("/d/a.txt", "x");
+    recorder.onLoggedIn = [](TFTPWorker& w) {
+        w.ChangeDir(QStringLiteral("/d"));
+        w.Stop();
+        w.List();
+    };
+    connectTo(host(), "List");
+    EXPECT_EQ(recorder.listed.back().second, nullptr);
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+    EXPECT_TRUE(recorder.logHas("Status> The listing was stopped")) << recorder.logText();
+    const Strings c = server.commands();
+    EXPECT_EQ(std::find(c.begin(), c.end(), "LIST"), c.end());
+    EXPECT_FALSE(worker->StopRequested());
+
+    list();
+    EXPECT_EQ(names(lastListing()), Strings{"a.txt"});
 }
 
 TEST_F(WorkerListingTest, ARefusedListingIsCantReadWhateverTheCode)

@@ -223,6 +223,61 @@ TEST_F(WorkerTreeTest, AFailedDeleteIsCantDeleteAndKeepsTheRest)
     EXPECT_EQ(lastCwd(), "/top");
 }
 
+TEST_F(WorkerTreeTest, AStopDuringAListingEndsTheDeleteWithoutAnErrorAndKeepsEveryName)
+{
+    server.fs().addFile("/top/d1/sub/a.txt", "a");
+    server.fs().addFile("/top/d2/b.txt", "b");
+    // The listing of d1 hangs until the Stop cuts it off.
+    server.addOverride(
+        {.command = "LIST", .times = 1, .data = {.kind = DataFaultKind::StallAfter, .bytes = 0}});
+    logInTo("/top");
+    recorder.events.clear();
+    worker->DeleteRecursive({QStringLiteral("d1"), QStringLiteral("d2")});
+    ASSERT_TRUE(waitUntil([&] { return server.dataStats().connections >= 1; }));
+    worker->Stop();
+    ASSERT_TRUE(waitUntil([&] { return recorder.finishedCount("DeleteRecursive") == 1; }))
+        << server.conversation();
+
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+    EXPECT_EQ(recorder.events, (Strings{"Busy", "Idle"})) << "no OnDeleted";
+    EXPECT_EQ(worker->DeleteNames(), (QStringList{QStringLiteral("d1"), QStringLiteral("d2")}))
+        << "the tree cut off in the middle stays first";
+    EXPECT_TRUE(exists("/top/d1/sub/a.txt"));
+    EXPECT_TRUE(exists("/top/d2/b.txt"));
+    EXPECT_EQ(lastCwd(), "/top");
+    EXPECT_TRUE(recorder.logHas("Status> The delete was stopped")) << recorder.logText();
+    EXPECT_FALSE(recorder.logHas("Error> ")) << recorder.logText();
+    EXPECT_FALSE(worker->StopRequested());
+
+    // What is left can be deleted the same way.
+    deleteTrees(worker->DeleteNames());
+    EXPECT_FALSE(exists("/top/d1"));
+    EXPECT_FALSE(exists("/top/d2"));
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+}
+
+TEST_F(WorkerTreeTest, AStopBetweenFilesDeletesNoFurtherFile)
+{
+    for (const char* name : {"a", "b", "c"})
+        server.fs().addFile(std::string("/top/d/") + name, "x");
+    server.addOverride({.command = "DELE", .argument = "a", .delay = std::chrono::milliseconds(300)});
+    logInTo("/top");
+    worker->DeleteRecursive({QStringLiteral("d")});
+    ASSERT_TRUE(waitUntil([&] {
+        const Strings c = server.commands();
+        return std::find(c.begin(), c.end(), "DELE a") != c.end();
+    }));
+    worker->Stop();
+    ASSERT_TRUE(waitUntil([&] { return recorder.finishedCount("DeleteRecursive") == 1; }));
+    EXPECT_FALSE(worker->HasPendingError()) << pendingErrorClass();
+    EXPECT_FALSE(exists("/top/d/a"));
+    EXPECT_TRUE(exists("/top/d/b"));
+    EXPECT_TRUE(exists("/top/d/c"));
+    EXPECT_EQ(recorder.count("Deleted"), 0);
+    EXPECT_EQ(worker->DeleteNames(), QStringList{QStringLiteral("d")});
+    EXPECT_EQ(lastCwd(), "/top");
+}
+
 TEST_F(WorkerTreeTest, NamesThatAreNoDirectoryHereAreNeverEntered)
 {
     server.fs().addFile("/top/sub/x", "x");
