@@ -322,6 +322,9 @@ void TFTPWorker::fire(TWorkerEvent event)
 {
     if (m_silentReconnect.load() && (event == TWorkerEvent::OnConnected || event == TWorkerEvent::OnLoggedIn))
         return;
+    // The last look at the connection before the caller's thread may take it over.
+    if (event == TWorkerEvent::OnIdle)
+        syncConnectionState();
     Handler handler;
     {
         QMutexLocker guard(&m_eventLock);
@@ -464,7 +467,10 @@ void TFTPWorker::run()
         } catch (...) {
             log(TLogKind::lkDebug, QStringLiteral("Worker command failed"));
         }
-        syncConnectionState();
+        // After OnIdle the window may use the connection on its own thread: the
+        // thread reads nothing of it from there on. The walk fires no OnIdle.
+        if (command == WorkerCommand::Search)
+            syncConnectionState();
         emit commandFinished(command);
     }
     try {

@@ -132,7 +132,12 @@ TFTPTransfer::TFTPTransfer(QObject* mainContext)
     , m_client(std::make_unique<ftp::Client>())
 {}
 
-TFTPTransfer::~TFTPTransfer() = default;
+TFTPTransfer::~TFTPTransfer()
+{
+    // Freed after its end (deleteLater on finished): what run() did last happened
+    // before, through Qt's thread end, which ThreadSanitizer cannot see.
+    VANTOR_TSAN_ACQUIRE(this);
+}
 
 void TFTPTransfer::Stop()
 {
@@ -238,6 +243,7 @@ void TFTPTransfer::run()
     CloseConnection();
     m_ended.store(true);
     emit ended();
+    VANTOR_TSAN_RELEASE(this);
 }
 
 void TFTPTransfer::itemDone()
