@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/TDataFileNotices.h"
 #include "platform/UnreadableFile.h"
 
 namespace {
@@ -62,6 +63,7 @@ TXMLLoadResult TXMLDocument::open(TXMLOpenMode mode)
 {
     m_saveBlocked = false;
     m_modified = false;
+    m_openMode = mode;
     const QFileInfo info(m_filePath);
     if (!info.exists()) {
         clear();
@@ -119,6 +121,10 @@ TXMLLoadResult TXMLDocument::fail(const QString& reason)
                            "not be overwritten")
                 .arg(m_filePath, reason, copy.error);
     }
+    // A file the user picked is the user's to hear about; the program's own data
+    // files are shown once at start-up.
+    if (m_openMode == TXMLOpenMode::CreateIfMissing)
+        TDataFileNotices::add({m_filePath, reason, result.setAsidePath});
     return result;
 }
 

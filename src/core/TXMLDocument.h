@@ -9,7 +9,8 @@
 //
 // - open() reads the file once; a missing file is created with an empty root
 //   element; a file that cannot be read is copied aside before anything can write
-//   over it, and the document continues empty in memory.
+//   over it, and the document continues empty in memory. A program data file
+//   (CreateIfMissing) set aside so is also told to TDataFileNotices.
 // - save() writes the whole document through a temporary file and a rename, so a
 //   crash or a full disk never leaves a half-written file behind.
 // - Attribute and element order are kept as read.
@@ -82,6 +83,7 @@ private:
     pugi::xml_document m_document;
     bool m_modified = false;
     bool m_saveBlocked = false;
+    TXMLOpenMode m_openMode = TXMLOpenMode::CreateIfMissing;
 };
 
 // Attribute access in QString terms (the files are UTF-8).

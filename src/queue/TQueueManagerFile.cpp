@@ -7,6 +7,7 @@
 
 #include "core/AppData.h"
 #include "core/EInOutError.h"
+#include "core/TDataFileNotices.h"
 #include "core/TMainConfig.h"
 #include "platform/UnreadableFile.h"
 #include "queue/DateTimeValue.h"
@@ -197,6 +198,11 @@ TQueueLoadResult TQueueManager::LoadQueue()
         // Queue.xml is ours and the next save writes the queue over it: keep a
         // copy of what we could not take in first.
         const platform::TSetAsideResult copy = platform::SetAsideUnreadableFile(path);
+        TDataFileNotices::add(
+            {path,
+             unreadableFile ? result.message
+                            : QStringLiteral("%1 of its items could not be loaded").arg(result.leftOut()),
+             copy.ok ? copy.copyPath : QString()});
         if (copy.ok) {
             result.keptAs = copy.copyPath;
             if (unreadableFile)

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 
+#include "core/TDataFileNotices.h"
 #include "engine/TTrustedCertificates.h"
 #include "ftp/CertificateInfo.h"
 #include "unit/core/CoreTestSupport.h"
@@ -144,6 +146,26 @@ TEST(TrustedCertificates, AnUnreadableFileIsSetAsideAndTrustsNothing)
     EXPECT_FALSE(store.loadResult().ok());
     EXPECT_FALSE(store.isTrusted(QStringLiteral("h"), 21, QString::fromLatin1(kFirst)));
     EXPECT_TRUE(QFile::exists(store.loadResult().setAsidePath));
+}
+
+} // namespace
+
+namespace {
+
+TEST(TrustedCertificatesFile, ABrokenFileGivesOneNoticeNamingTheCopy)
+{
+    TempDataDir data;
+    QDir().mkpath(data.dataFolder());
+    const QString path = data.path(QStringLiteral("TrustedCertificates.xml"));
+    ASSERT_TRUE(writeWholeFile(path, "<TrustedCertificates><Certificate"));
+    TDataFileNotices::takeAll();
+    TTrustedCertificates store(path);
+    const QList<TDataFileNotice> notices = TDataFileNotices::takeAll();
+    ASSERT_EQ(notices.size(), 1);
+    EXPECT_EQ(notices.front().filePath, path);
+    ASSERT_FALSE(notices.front().keptAs.isEmpty());
+    EXPECT_EQ(readWholeFile(notices.front().keptAs), QByteArray("<TrustedCertificates><Certificate"));
+    EXPECT_EQ(notices.front().keptAs, store.loadResult().setAsidePath);
 }
 
 } // namespace
