@@ -1,0 +1,586 @@
+#include "ui/dialogs/QuickConnectFormUnit.h"
+
+#include <exception>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/Format.h"
+#include "core/TFtpUrl.h"
+#include "core/TMainConfig.h"
+#include "core/TQuickHosts.h"
+#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/TMessageDialog.h"
+#include "ui/dialogs/TPortKeyFilter.h"
+
+namespace {
+
+constexpr int kDefaultPort = 21;
+// The proxy types the combo box offers, item index = ordinal.
+constexpr int kProxyTypeItems = 6;
+
+// The port of an edit: 21 when it is not a port number.
+int portOf(const QLineEdit* edit)
+{
+    bool ok = false;
+    const int port = edit->text().trimmed().toInt(&ok);
+    return ok && port >= 1 && port <= 65535 ? port : kDefaultPort;
+}
+
+QLineEdit* newEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    // Links dropped anywhere go to the dialog, not into an edit's text.
+    edit->setAcceptDrops(false);
+    return edit;
+}
+
+QLabel* newLabel(const char* name, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setBuddy(buddy);
+    return label;
+}
+
+QCheckBox* newCheckBox(const char* name, QWidget* parent)
+{
+    auto* box = new QCheckBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+} // namespace
+
+TQuickConnectForm::TQuickConnectForm(QWidget* parent)
+    : QDialog(parent)
+    , m_language(QStringLiteral("QuickConnectForm"))
+{
+    setObjectName(QStringLiteral("QuickConnectForm"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    buildWidgets();
+    applyLanguage();
+
+    if (TQuickHosts* list = QuickHosts()) {
+        try {
+            list->Reload();
+        } catch (const std::exception&) {
+            // The hosts read before the damaged element are offered; the list's
+            // load error is the window's to log.
+        }
+    }
+    fillPreviousHosts();
+    selectItem(0);
+    const TMainConfig* config = MainConfig();
+    if (config) {
+        const QString last = config->LastQuickConnectedHostID();
+        int lastIndex = 0;
+        for (int i = 1; i < static_cast<int>(m_itemHosts.size()); ++i)
+            if (!last.isEmpty() && m_itemHosts[i]->HostIDText() == last)
+                lastIndex = i;
+        if (lastIndex > 0)
+            selectItem(lastIndex);
+        m_showOnStartup->setChecked(config->ShowQuickConnectOnStartup());
+    }
+    SetupPasswordEdit(m_password, m_anonymous->isChecked());
+    SetupPasswordEdit(m_proxyPassword, false);
+    m_hostname->setFocus();
+}
+
+TQuickConnectForm::~TQuickConnectForm() = default;
+
+void TQuickConnectForm::buildWidgets()
+{
+    auto* toolbar = new QToolBar(this);
+    toolbar->setObjectName(QStringLiteral("QuickHostsToolBar"));
+    toolbar->setFloatable(false);
+    toolbar->setMovable(false);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_quickHosts = new QComboBox(toolbar);
+    m_quickHosts->setObjectName(QStringLiteral("QuickHostsComboList"));
+    // Leaves room on the toolbar for the Delete button beside it.
+    m_quickHosts->setMinimumContentsLength(20);
+    m_quickHosts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    auto* previousLabel = newLabel("PreviousHostsLabel", m_quickHosts, toolbar);
+    toolbar->addWidget(previousLabel);
+    toolbar->addWidget(m_quickHosts);
+    m_deleteAction = toolbar->addAction(
+        QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)),
+        QString());
+    m_deleteAction->setObjectName(QStringLiteral("DeleteQuickHostAction"));
+
+    m_pasteAction = new QAction(this);
+    m_pasteAction->setObjectName(QStringLiteral("EditPaste"));
+    m_pasteAction->setShortcut(QKeySequence::Paste);
+    m_pasteAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(m_pasteAction);
+
+    m_pages = new QTabWidget(this);
+    m_pages->setObjectName(QStringLiteral("PageControl"));
+    m_pages->addTab(buildGeneralPage(), QString());
+    m_pages->addTab(buildDirectoriesPage(), QString());
+    m_pages->addTab(buildProxyPage(), QString());
+
+    m_connect = new QPushButton(this);
+    m_connect->setObjectName(QStringLiteral("ConnectButton"));
+    m_connect->setDefault(true);
+    m_cancel = new QPushButton(this);
+    m_cancel->setObjectName(QStringLiteral("CancelButton"));
+    m_cancel->setAutoDefault(false);
+    m_showOnStartup = newCheckBox("ShowOnStartupCheckBox", this);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_showOnStartup);
+    buttons->addStretch(1);
+    buttons->addWidget(m_connect);
+    buttons->addWidget(m_cancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setMenuBar(toolbar);
+    layout->addWidget(m_pages);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(m_quickHosts, &QComboBox::currentIndexChanged, this,
+            &TQuickConnectForm::QuickHostsComboListChange);
+    connect(m_deleteAction, &QAction::triggered, this, &TQuickConnectForm::DeleteQuickHostActionExecute);
+    connect(m_pasteAction, &QAction::triggered, this, &TQuickConnectForm::EditPasteExecute);
+    connect(m_anonymous, &QCheckBox::clicked, this, &TQuickConnectForm::IsAnonymousCheckBoxClick);
+    connect(m_defaultProxy, &QCheckBox::clicked, this,
+            &TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick);
+    connect(m_browse, &QPushButton::clicked, this, &TQuickConnectForm::BrowseInitialDirectoryButtonClick);
+    connect(m_connect, &QPushButton::clicked, this, &TQuickConnectForm::ConnectButtonClick);
+    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    for (QLineEdit* edit : findChildren<QLineEdit*>())
+        edit->installEventFilter(this);
+
+    setTabOrder(m_quickHosts, m_pages);
+    setTabOrder(m_pages, m_hostname);
+    setTabOrder(m_hostname, m_port);
+    setTabOrder(m_port, m_anonymous);
+    setTabOrder(m_anonymous, m_username);
+    setTabOrder(m_username, m_password);
+    setTabOrder(m_password, m_passive);
+    setTabOrder(m_passive, m_useSSL);
+    setTabOrder(m_useSSL, m_localDirectory);
+    setTabOrder(m_localDirectory, m_browse);
+    setTabOrder(m_browse, m_remoteDirectory);
+    setTabOrder(m_remoteDirectory, m_defaultProxy);
+    setTabOrder(m_defaultProxy, m_proxyType);
+    setTabOrder(m_proxyType, m_proxyHost);
+    setTabOrder(m_proxyHost, m_proxyPort);
+    setTabOrder(m_proxyPort, m_proxyUsername);
+    setTabOrder(m_proxyUsername, m_proxyPassword);
+    setTabOrder(m_proxyPassword, m_showOnStartup);
+    setTabOrder(m_showOnStartup, m_connect);
+    setTabOrder(m_connect, m_cancel);
+}
+
+QWidget* TQuickConnectForm::buildGeneralPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("GeneralTabSheet"));
+    m_hostname = newEdit("HostnameEdit", page);
+    m_port = newEdit("PortEdit", page);
+    m_port->setMaxLength(5);
+    m_port->setFixedWidth(m_port->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    m_portFilter = new TPortKeyFilter(m_port, QString(), QString());
+    m_anonymous = newCheckBox("IsAnonymousCheckBox", page);
+    m_username = newEdit("UsernameEdit", page);
+    m_password = newEdit("PasswordEdit", page);
+    m_passive = newCheckBox("PassiveTransfersCheckBox", page);
+    m_useSSL = newCheckBox("UseSSLCheckBox", page);
+    m_hostID = new QLabel(page);
+    m_hostID->setObjectName(QStringLiteral("HostIDLabel"));
+    m_hostID->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Room for the longest ID text, so loading a host does not resize the window.
+    m_hostID->setMinimumWidth(m_hostID->fontMetrics().horizontalAdvance(
+                                  QStringLiteral("Host-ID: {00000000-0000-0000-0000-000000000000}")) +
+                              16);
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(newLabel("HostnameLabel", m_hostname, page), 0, 0);
+    grid->addWidget(m_hostname, 0, 1);
+    grid->addWidget(newLabel("PortLabel", m_port, page), 0, 2);
+    grid->addWidget(m_port, 0, 3);
+    grid->addWidget(m_anonymous, 1, 1, 1, 3);
+    grid->addWidget(newLabel("UsernameLabel", m_username, page), 2, 0);
+    grid->addWidget(m_username, 2, 1, 1, 3);
+    grid->addWidget(newLabel("PasswordLabel", m_password, page), 3, 0);
+    grid->addWidget(m_password, 3, 1, 1, 3);
+    grid->addWidget(m_passive, 4, 1, 1, 3);
+    grid->addWidget(m_useSSL, 5, 1, 1, 3);
+    grid->addWidget(m_hostID, 6, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(7, 1);
+    return page;
+}
+
+QWidget* TQuickConnectForm::buildDirectoriesPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("DirectoriesTabSheet"));
+    m_localDirectory = newEdit("InitialLocalDirectoryEdit", page);
+    m_browse = new QPushButton(page);
+    m_browse->setObjectName(QStringLiteral("BrowseInitialDirectoryButton"));
+    m_browse->setAutoDefault(false);
+    m_remoteDirectory = newEdit("InitialRemoteDirectoryEdit", page);
+
+    auto* layout = new QGridLayout(page);
+    layout->addWidget(newLabel("InitialLocalDirectoryLabel", m_localDirectory, page), 0, 0, 1, 2);
+    layout->addWidget(m_localDirectory, 1, 0);
+    layout->addWidget(m_browse, 1, 1);
+    layout->addWidget(newLabel("InitialRemoteDirectoryLabel", m_remoteDirectory, page), 2, 0, 1, 2);
+    layout->addWidget(m_remoteDirectory, 3, 0, 1, 2);
+    layout->setRowStretch(4, 1);
+    return page;
+}
+
+QWidget* TQuickConnectForm::buildProxyPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("ProxyTabSheet"));
+    m_defaultProxy = newCheckBox("UseDefaultProxySettingsCheckBox", page);
+    m_proxyType = new QComboBox(page);
+    m_proxyType->setObjectName(QStringLiteral("ProxyTypeComboBox"));
+    for (int i = 0; i < kProxyTypeItems; ++i)
+        m_proxyType->addItem(QString());
+    m_proxyHost = newEdit("ProxyHostEdit", page);
+    m_proxyPort = newEdit("ProxyPortEdit", page);
+    m_proxyUsername = newEdit("ProxyUsernameEdit", page);
+    m_proxyPassword = newEdit("ProxyPasswordEdit", page);
+
+    auto* form = new QFormLayout(page);
+    form->addRow(m_defaultProxy);
+    form->addRow(newLabel("ProxyTypeLabel", m_proxyType, page), m_proxyType);
+    form->addRow(newLabel("ProxyHostLabel", m_proxyHost, page), m_proxyHost);
+    form->addRow(newLabel("ProxyPortLabel", m_proxyPort, page), m_proxyPort);
+    form->addRow(newLabel("ProxyUsernameLabel", m_proxyUsername, page), m_proxyUsername);
+    form->addRow(newLabel("ProxyPasswordLabel", m_proxyPassword, page), m_proxyPassword);
+    return page;
+}
+
+void TQuickConnectForm::applyLanguage()
+{
+    m_language.apply(this);
+    const std::optional<QString> items = m_language.table().property(
+        TTranslationSection::stMultiLines, QStringLiteral("ProxyTypeComboBox.Items"));
+    if (items) {
+        const QStringList names = items->split(u'\n');
+        for (int i = 0; i < kProxyTypeItems && i < names.size(); ++i)
+            m_proxyType->setItemText(i, names.at(i));
+    }
+    m_portFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
+                           m_language.text(QStringLiteral("IDS_10")));
+}
+
+void TQuickConnectForm::fillPreviousHosts()
+{
+    m_filling = true;
+    m_quickHosts->clear();
+    m_itemHosts.clear();
+    m_quickHosts->addItem(QString());
+    m_itemHosts.push_back(nullptr);
+    if (const TQuickHosts* list = QuickHosts()) {
+        for (const auto& host : list->hosts()) {
+            m_quickHosts->addItem(host->Hostname);
+            m_itemHosts.push_back(host.get());
+        }
+    }
+    m_filling = false;
+}
+
+THost* TQuickConnectForm::selectedHost() const
+{
+    const int index = m_quickHosts->currentIndex();
+    return index > 0 && index < static_cast<int>(m_itemHosts.size()) ? m_itemHosts[index] : nullptr;
+}
+
+void TQuickConnectForm::selectItem(int index)
+{
+    if (index < 0 || index >= m_quickHosts->count())
+        index = 0;
+    if (m_quickHosts->currentIndex() == index)
+        QuickHostsComboListChange(index);
+    else
+        m_quickHosts->setCurrentIndex(index); // runs the rule through the signal
+}
+
+void TQuickConnectForm::QuickHostsComboListChange(int index)
+{
+    if (m_filling)
+        return;
+    clearFields();
+    if (index > 0 && index < static_cast<int>(m_itemHosts.size())) {
+        m_host.Assign(*m_itemHosts[index]);
+        showHost(m_host);
+    }
+    updateActions();
+}
+
+void TQuickConnectForm::clearFields()
+{
+    m_hostname->clear();
+    m_port->clear();
+    m_username->clear();
+    m_password->clear();
+    m_localDirectory->clear();
+    m_remoteDirectory->clear();
+    m_anonymous->setChecked(false);
+    IsAnonymousCheckBoxClick();
+    showHostID(QString());
+}
+
+void TQuickConnectForm::showHost(const THost& host)
+{
+    m_hostname->setText(host.Hostname);
+    m_port->setText(QString::number(host.Port));
+    m_username->setText(host.Username);
+    m_password->setText(host.Password);
+    m_localDirectory->setText(host.InitialLocalDirectory);
+    m_remoteDirectory->setText(host.InitialRemoteDirectory);
+    m_anonymous->setChecked(host.IsAnonymous);
+    IsAnonymousCheckBoxClick();
+    m_passive->setChecked(host.Passive);
+    m_useSSL->setChecked(host.UseSSL);
+    showHostID(host.HostIDText());
+    m_defaultProxy->setChecked(host.UseDefaultProxySettings);
+    UseDefaultProxySettingsCheckBoxClick();
+}
+
+void TQuickConnectForm::showHostID(const QString& id)
+{
+    m_loadedHostID = id;
+    if (id.isEmpty())
+        m_hostID->setText(m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
+    else
+        m_hostID->setText(Format(m_language.text(QStringLiteral("strHostID")), {id}));
+}
+
+void TQuickConnectForm::IsAnonymousCheckBoxClick()
+{
+    const bool anonymous = m_anonymous->isChecked();
+    if (anonymous) {
+        m_username->setText(QStringLiteral("anonymous"));
+        m_password->setText(MainConfig() ? MainConfig()->AnonymousEmail() : QString());
+    }
+    m_username->setEnabled(!anonymous);
+    m_password->setEnabled(!anonymous);
+    SetupPasswordEdit(m_password, anonymous);
+}
+
+void TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick()
+{
+    const bool useDefault = m_defaultProxy->isChecked();
+    if (useDefault && MainConfig()) {
+        const TMainConfig* config = MainConfig();
+        TIdFtpProxySettings proxy;
+        proxy.ProxyType = config->DefaultProxyType();
+        proxy.Host = config->DefaultProxyHost();
+        proxy.Port = config->DefaultProxyPort();
+        proxy.UserName = config->DefaultProxyUsername();
+        proxy.Password = config->DefaultProxyPassword();
+        showProxy(proxy);
+    } else {
+        showProxy(m_host.ProxySettings);
+    }
+    for (QWidget* control : {static_cast<QWidget*>(m_proxyType), static_cast<QWidget*>(m_proxyHost),
+                             static_cast<QWidget*>(m_proxyPort), static_cast<QWidget*>(m_proxyUsername),
+                             static_cast<QWidget*>(m_proxyPassword)})
+        control->setEnabled(!useDefault);
+}
+
+void TQuickConnectForm::showProxy(const TIdFtpProxySettings& proxy)
+{
+    const int type = static_cast<int>(proxy.ProxyType);
+    if (type >= 0 && type < kProxyTypeItems)
+        m_proxyType->setCurrentIndex(type);
+    m_proxyHost->setText(proxy.Host);
+    m_proxyPort->setText(QString::number(proxy.Port));
+    m_proxyUsername->setText(proxy.UserName);
+    m_proxyPassword->setText(proxy.Password);
+}
+
+void TQuickConnectForm::ConnectButtonClick()
+{
+    const QString hostname = m_hostname->text().trimmed();
+    if (hostname.isEmpty()) {
+        TMessageRequest request;
+        request.Type = TMessageRequest::TType::Warning;
+        request.Text = m_language.text(QStringLiteral("IDS_0"));
+        request.Buttons = QMessageBox::Ok;
+        TMessageDialog::show(this, m_language, request);
+        m_hostname->setFocus();
+        return;
+    }
+    m_host.CommonName = hostname;
+    m_host.Hostname = hostname;
+    m_host.Port = portOf(m_port);
+    m_host.Username = m_username->text();
+    m_host.Password = m_password->text();
+    m_host.InitialRemoteDirectory = m_remoteDirectory->text();
+    m_host.InitialLocalDirectory = m_localDirectory->text();
+    m_host.IsAnonymous = m_anonymous->isChecked();
+    m_host.Passive = m_passive->isChecked();
+    m_host.UseSSL = m_useSSL->isChecked();
+    m_host.UseDefaultProxySettings = m_defaultProxy->isChecked();
+    if (!m_host.UseDefaultProxySettings) {
+        m_host.ProxySettings.ProxyType = static_cast<TIdFtpProxyType>(m_proxyType->currentIndex());
+        m_host.ProxySettings.Host = m_proxyHost->text();
+        m_host.ProxySettings.Port = portOf(m_proxyPort);
+        m_host.ProxySettings.UserName = m_proxyUsername->text();
+        m_host.ProxySettings.Password = m_proxyPassword->text();
+    }
+    // A loaded previous host is updated in place; anything else is a new entry.
+    if (m_loadedHostID.isEmpty() || !m_host.SetHostIDText(m_loadedHostID))
+        m_host.NewHostID();
+    if (TQuickHosts* list = QuickHosts())
+        list->AddOrUpdate(m_host);
+    if (TMainConfig* config = MainConfig())
+        config->SetLastQuickConnectedHostID(m_host.HostIDText());
+    accept();
+}
+
+void TQuickConnectForm::DeleteQuickHostActionExecute()
+{
+    const int index = m_quickHosts->currentIndex();
+    THost* record = selectedHost();
+    TQuickHosts* list = QuickHosts();
+    if (!record || !list)
+        return;
+    list->Delete(*record); // frees the record
+    m_filling = true;
+    m_itemHosts.erase(m_itemHosts.begin() + index);
+    m_quickHosts->removeItem(index);
+    m_filling = false;
+    clearFields();
+    selectItem(index - 1);
+}
+
+void TQuickConnectForm::EditPasteExecute()
+{
+    const QString text = QApplication::clipboard()->text();
+    if (pasteURL(text))
+        return;
+    if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
+        edit->paste();
+}
+
+bool TQuickConnectForm::pasteURL(const QString& text)
+{
+    const std::optional<TFtpUrl> url = TFtpUrl::parse(text);
+    if (!url)
+        return false;
+    fillFromURL(*url, true);
+    return true;
+}
+
+bool TQuickConnectForm::dropURL(const QString& text)
+{
+    const std::optional<TFtpUrl> url = TFtpUrl::parse(text);
+    if (!url)
+        return false;
+    fillFromURL(*url, false);
+    return true;
+}
+
+void TQuickConnectForm::fillFromURL(const TFtpUrl& url, bool anonymousWhenNoUser)
+{
+    clearFields();
+    selectItem(0);
+    m_hostname->setText(url.Host);
+    m_port->setText(url.Port);
+    m_username->setText(url.User);
+    m_password->setText(url.Password);
+    if (anonymousWhenNoUser && (url.User.isEmpty() || url.User == QLatin1String("anonymous"))) {
+        m_anonymous->setChecked(true);
+        IsAnonymousCheckBoxClick();
+    }
+    m_remoteDirectory->setText(url.Directory());
+}
+
+void TQuickConnectForm::BrowseInitialDirectoryButtonClick()
+{
+    const QString folder =
+        BrowseForFolder(this, m_language.text(QStringLiteral("IDS_9")), m_localDirectory->text());
+    // A cancelled chooser leaves what the user typed.
+    if (!folder.isEmpty())
+        m_localDirectory->setText(folder);
+}
+
+void TQuickConnectForm::updateActions()
+{
+    m_deleteAction->setEnabled(m_quickHosts->currentIndex() > 0);
+}
+
+void TQuickConnectForm::done(int result)
+{
+    if (TMainConfig* config = MainConfig())
+        config->SetShowQuickConnectOnStartup(m_showOnStartup->isChecked());
+    QDialog::done(result);
+}
+
+QString TQuickConnectForm::urlTextOf(const QMimeData* mime)
+{
+    if (!mime)
+        return {};
+    if (mime->hasUrls() && !mime->urls().isEmpty())
+        return QString::fromUtf8(mime->urls().constFirst().toEncoded());
+    return mime->hasText() ? mime->text() : QString();
+}
+
+void TQuickConnectForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (TFtpUrl::parse(urlTextOf(event->mimeData())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TQuickConnectForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (TFtpUrl::parse(urlTextOf(event->mimeData())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TQuickConnectForm::dropEvent(QDropEvent* event)
+{
+    if (dropURL(urlTextOf(event->mimeData())))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+bool TQuickConnectForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // An edit takes Ctrl+V for itself; here it first offers the text as an address.
+    if (event->type() == QEvent::KeyPress && qobject_cast<QLineEdit*>(watched) &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) {
+        EditPasteExecute();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
