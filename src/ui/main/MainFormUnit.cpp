@@ -523,12 +523,9 @@ void TMainForm::workerProgressTick()
 
 void TMainForm::onWorkerError()
 {
-    std::unique_ptr<EEngineError> error = m_worker->TakePendingError();
-    if (!error)
-        return;
-    AddToLog(TLogKind::lkDebug,
-             QStringLiteral("Got WM_WORKERERROR: %1").arg(QString::fromLatin1(error->ClassName())));
-    m_panes->showWorkerError(*error);
+    // A second notice for an error already shown finds the slot empty.
+    if (std::unique_ptr<EEngineError> error = m_worker->TakePendingError())
+        m_panes->showWorkerError(std::move(error));
 }
 
 void TMainForm::onWorkerEnded()

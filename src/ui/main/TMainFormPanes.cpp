@@ -10,12 +10,18 @@
 #include <QWidget>
 
 #include "engine/EEngineError.h"
+#include "queue/TQueueManager.h"
+#include "ui/dialogs/CertificateFormUnit.h"
+#include "ui/dialogs/FTPWorkerErrorFormUnit.h"
+#include "ui/dialogs/QuickConnectFormUnit.h"
+#include "ui/dialogs/TFileExistsDialogPrompter.h"
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
 
 struct TMainFormPanes::TParts
 {
+    std::unique_ptr<TFileExistsDialogPrompter> fileExists;
     QPointer<QWidget> local;
     QPointer<QWidget> remote;
     QPointer<QWidget> queue;
@@ -93,16 +99,35 @@ void TMainFormPanes::workerListed() {}
 void TMainFormPanes::workerDeleted() {}
 void TMainFormPanes::workerBusy() {}
 void TMainFormPanes::workerIdle() {}
-void TMainFormPanes::askCertificate(TCertificatePrompt&) {}
-void TMainFormPanes::showWorkerError(const EEngineError&) {}
+void TMainFormPanes::askCertificate(TCertificatePrompt& prompt)
+{
+    AskCertificate(&m_window, prompt);
+}
+
+void TMainFormPanes::showWorkerError(std::unique_ptr<EEngineError> error)
+{
+    TFTPWorkerErrorForm::ShowWorkerError(&m_window, std::move(error), [this](const QString& line) {
+        m_window.AddToLog(TLogKind::lkDebug, line);
+    });
+}
+
 void TMainFormPanes::attachQueue(TQueueManager& queue)
 {
     m_parts->queueManager = &queue;
+    m_parts->fileExists = std::make_unique<TFileExistsDialogPrompter>(&m_window);
+    queue.setFileExistsPrompter(m_parts->fileExists.get());
+    queue.setCertificatePrompter([this](TCertificatePrompt& prompt) { AskCertificate(&m_window, prompt); });
 }
+
 void TMainFormPanes::detachQueue()
 {
+    if (m_parts->queueManager) {
+        m_parts->queueManager->setFileExistsPrompter(nullptr);
+        m_parts->queueManager->setCertificatePrompter({});
+    }
     m_parts->queueManager = nullptr;
 }
+
 void TMainFormPanes::addToLog(TLogKind kind, const QString& text)
 {
     QPointer<QPlainTextEdit> edit = m_parts->logEdit;
@@ -116,7 +141,10 @@ void TMainFormPanes::addToLog(TLogKind kind, const QString& text)
 }
 std::optional<THost> TMainFormPanes::quickConnect()
 {
-    return std::nullopt;
+    TQuickConnectForm dialog(&m_window);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.host();
 }
 void TMainFormPanes::queueRemoteSelection(bool) {}
 void TMainFormPanes::changeLocalDirectory(const QString&) {}

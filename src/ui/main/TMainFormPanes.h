@@ -60,7 +60,7 @@ public:
     void workerBusy();
     void workerIdle();
     void askCertificate(TCertificatePrompt& prompt);
-    void showWorkerError(const EEngineError& error);
+    void showWorkerError(std::unique_ptr<EEngineError> error);
 
     void attachQueue(TQueueManager& queue);
     void detachQueue();
