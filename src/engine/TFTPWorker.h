@@ -84,7 +84,9 @@ public:
     void DeleteRecursive(const QStringList& names);
     void Search(const QString& directory);
     // Stops the running data transfer of this connection, or the link probing of
-    // a listing. Any thread.
+    // a listing; a recursive delete also stops between its files and directories.
+    // A stopped listing fires OnListed without a listing, a stopped delete keeps
+    // what it did not delete in DeleteNames; neither is an error. Any thread.
     void Stop();
 
     // --- Synchronous operations, on the caller's thread.
