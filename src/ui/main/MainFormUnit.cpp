@@ -34,6 +34,7 @@
 #include "core/TQuickHosts.h"
 #include "engine/TFTPWorker.h"
 #include "queue/TFileTransferTypes.h"
+#include "queue/TQueueAutoSave.h"
 #include "queue/TQueueManager.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/TMainFormPanes.h"
@@ -437,7 +438,12 @@ void TMainForm::wireQueue()
     m_panes->attachQueue(*m_queue);
     m_queue->SetDefaultExistsActionsFromSettings();
     connect(m_queue, &TQueueManager::Log, this, &TMainForm::AddToLog);
-    const TQueueLoadResult loaded = m_queue->LoadQueue();
+    // Queue.xml is written within a second of every change from here on, so a
+    // program that dies loses at most the last second of the queue.
+    m_autoSave = std::make_unique<TQueueAutoSave>(*m_queue);
+    connect(m_autoSave.get(), &TQueueAutoSave::saveFailed, this,
+            [this](const QString& reason) { AddToLog(TLogKind::lkError, reason); });
+    const TQueueLoadResult loaded = m_autoSave->loadQueue();
     if (!loaded.ok && !loaded.message.isEmpty() && loaded.leftOut() == 0)
         AddToLog(TLogKind::lkError,
                  QString(loaded.message).replace(QLatin1String("\r\n"), QLatin1String(" ")));
@@ -854,6 +860,7 @@ void TMainForm::shutDown()
                 SaveFormState();
         }
         if (m_queue) {
+            m_autoSave.reset();
             QString error;
             if (!m_queue->SaveQueue(&error))
                 qWarning("Vantor FTP: the queue could not be saved: %s", qPrintable(error));

@@ -25,6 +25,7 @@ class QToolBar;
 class QToolButton;
 class TFTPWorker;
 class TMainWorkerObserver;
+class TQueueAutoSave;
 class TQueueManager;
 class TMainFormPanes;
 
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<TMainWorkerObserver> m_observer;
     std::unique_ptr<TFTPWorker> m_worker;
     TQueueManager* m_queue = nullptr;
+    std::unique_ptr<TQueueAutoSave> m_autoSave;
     std::unique_ptr<TMainFormPanes> m_panes;
 
     QHash<QString, QAction*> m_actions;

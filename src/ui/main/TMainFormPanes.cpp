@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "core/TDataFileNotices.h"
 #include "engine/EEngineError.h"
 #include "queue/TQueueManager.h"
 #include "ui/dialogs/CertificateFormUnit.h"
@@ -16,6 +17,7 @@
 #include "ui/dialogs/QuickConnectFormUnit.h"
 #include "ui/dialogs/TFileExistsDialogPrompter.h"
 #include "ui/dialogs/TFormLanguage.h"
+#include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
 
@@ -158,7 +160,23 @@ void TMainFormPanes::settings() {}
 void TMainFormPanes::about() {}
 void TMainFormPanes::editFilters() {}
 void TMainFormPanes::closeSplash() {}
-void TMainFormPanes::reportDataFileNotices() {}
+void TMainFormPanes::reportDataFileNotices()
+{
+    // Each file the stores set aside is logged, and the user is told once.
+    const QList<TDataFileNotice> notices = TDataFileNotices::takeAll();
+    if (notices.isEmpty())
+        return;
+    QStringList lines;
+    for (const TDataFileNotice& notice : notices) {
+        m_window.AddToLog(TLogKind::lkError, notice.text());
+        lines.append(notice.text());
+    }
+    TMessageRequest request;
+    request.Type = TMessageRequest::TType::Warning;
+    request.Text = lines.join(QStringLiteral("\n\n"));
+    TMessageDialog::show(&m_window, m_language, request);
+}
+
 void TMainFormPanes::firstRun() {}
 void TMainFormPanes::checkDefaultFtpProgram() {}
 void TMainFormPanes::tipOfTheDay() {}
