@@ -3,16 +3,14 @@
 #include <algorithm>
 #include <numeric>
 
-#include <QCollator>
-#include <QCollatorSortKey>
 #include <QDate>
-#include <QHash>
 #include <QIcon>
 #include <QLocale>
 #include <QTime>
 
 #include "core/FileTimes.h"
 #include "core/SizeFormat.h"
+#include "ui/main/TCollationRanks.h"
 #include "ui/main/TFileTypes.h"
 
 namespace {
@@ -285,60 +283,6 @@ Qt::ItemFlags TRemoteListModel::flags(const QModelIndex& index) const
     return flags;
 }
 
-TRemoteListModel::TKeys TRemoteListModel::rankTexts(const std::vector<QString>& texts,
-                                                    bool distinctAlready) const
-{
-    // Texts repeat a lot in most columns (types, owners): each distinct text gets
-    // one collation key, and the keys are turned into ranks.
-    std::vector<int> valueOf(texts.size());
-    std::vector<const QString*> distinct;
-    if (distinctAlready) {
-        std::iota(valueOf.begin(), valueOf.end(), 0);
-        distinct.reserve(texts.size());
-        for (const QString& text : texts)
-            distinct.push_back(&text);
-    } else {
-        QHash<QString, int> seen;
-        for (std::size_t i = 0; i < texts.size(); ++i) {
-            auto found = seen.constFind(texts[i]);
-            if (found == seen.constEnd()) {
-                found = seen.insert(texts[i], static_cast<int>(distinct.size()));
-                distinct.push_back(&texts[i]);
-            }
-            valueOf[i] = *found;
-        }
-    }
-
-    const QLocale locale;
-    QCollator collator{locale};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    // The C locale's collation compares code points and ignores the case
-    // setting for its keys: fold the case first there.
-    const bool foldCase = locale.language() == QLocale::C;
-    std::vector<QCollatorSortKey> keys;
-    keys.reserve(distinct.size());
-    for (const QString* text : distinct)
-        keys.push_back(collator.sortKey(foldCase ? text->toCaseFolded() : *text));
-    std::vector<int> byKey(distinct.size());
-    std::iota(byKey.begin(), byKey.end(), 0);
-    std::sort(byKey.begin(), byKey.end(), [&](int a, int b) {
-        return keys[static_cast<std::size_t>(a)].compare(keys[static_cast<std::size_t>(b)]) < 0;
-    });
-    std::vector<qint64> rankOf(distinct.size());
-    qint64 rank = 0;
-    for (std::size_t k = 0; k < byKey.size(); ++k) {
-        const auto current = static_cast<std::size_t>(byKey[k]);
-        if (k > 0 && keys[static_cast<std::size_t>(byKey[k - 1])].compare(keys[current]) != 0)
-            ++rank;
-        rankOf[current] = rank;
-    }
-
-    TKeys ranks(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i)
-        ranks[i] = rankOf[static_cast<std::size_t>(valueOf[i])];
-    return ranks;
-}
-
 const TRemoteListModel::TKeys& TRemoteListModel::keysFor(int column)
 {
     TKeys& keys = m_keys[static_cast<std::size_t>(column)];
@@ -347,7 +291,7 @@ const TRemoteListModel::TKeys& TRemoteListModel::keysFor(int column)
     const std::size_t count = m_entries.size();
     switch (column) {
     case kName:
-        keys = rankTexts(m_names, true);
+        keys = TCollationRanks::compute(m_names, true);
         break;
     case kSize:
         keys.resize(count);
@@ -364,7 +308,7 @@ const TRemoteListModel::TKeys& TRemoteListModel::keysFor(int column)
         texts.reserve(count);
         for (std::size_t i = 0; i < count; ++i)
             texts.push_back(columnText(static_cast<int>(i), column));
-        keys = rankTexts(texts, false);
+        keys = TCollationRanks::compute(texts, false);
         break;
     }
     }

@@ -25,8 +25,8 @@ class TFileTypes;
 //    the listing order. Descending reverses all but the ties.
 //
 // Sorting permutes an index vector by 64-bit keys computed once per listing and
-// column (collation ranks for texts), so a listing of 200,000 entries fills and
-// re-sorts in a fraction of a second.
+// column (collation ranks for texts, TCollationRanks), so a listing of 200,000
+// entries fills and re-sorts in a fraction of a second.
 //
 // The listing is shared and immutable and kept for as long as it is shown. A
 // rename in place changes the row's name (nameAt()), never the entry.
@@ -95,7 +95,6 @@ private:
     QString typeNameOf(int item) const;
     QString columnText(int item, int column) const;
     const TKeys& keysFor(int column);
-    TKeys rankTexts(const std::vector<QString>& texts, bool distinctAlready) const;
     void sortItems();
 
     TFileTypes& m_fileTypes;

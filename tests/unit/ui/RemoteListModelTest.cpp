@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include <QCollator>
 #include <QItemSelectionModel>
 
 #include "RemotePaneTestSupport.h"
 #include "core/SizeFormat.h"
+#include "ui/main/TCollationRanks.h"
 #include "ui/main/TFileTypes.h"
 
 using namespace panetest;
@@ -77,6 +81,53 @@ TEST_F(RemoteListModelTest, NamesSortWithoutCaseInTheLocalesCollation)
     ScopedLocale c(QStringLiteral("C"));
     model.setListing(listingOf({entry("beta"), entry("Zeta"), entry("alpha"), entry("Beta2")}));
     EXPECT_EQ(rowNames(model), (QStringList{"..", "alpha", "beta", "Beta2", "Zeta"}));
+}
+
+// Names are ranked character by character where the locale allows it, else by
+// collation keys; both must give the collator's own order.
+TEST_F(RemoteListModelTest, NameRanksFollowTheCollatorWhicheverWayTheyAreMade)
+{
+    std::mt19937 random(7);
+    const QString alphabet = QStringLiteral("aAbBcChHzZ_-. 09~");
+    std::vector<ftp::ListingEntry> entries;
+    for (int i = 0; i < 400; ++i) {
+        std::string name;
+        for (int n = 1 + static_cast<int>(random() % 6); n > 0; --n)
+            name += alphabet.at(static_cast<int>(random() % alphabet.size())).toLatin1();
+        entries.push_back(entry(name + std::to_string(i % 7)));
+    }
+    const TListingPtr ascii = listingOf(entries);
+    for (const char* name : {"Ärlig", "résumé", "Zoë",
+                             "\xef\xbd\x81"
+                             "1" /* fullwidth a */,
+                             "a1", "cha"})
+        entries.push_back(entry(name));
+    const TListingPtr mixed = listingOf(entries);
+    struct Case
+    {
+        const char* locale;
+        TListingPtr listing;
+        bool byCharacters;
+    };
+    for (const Case& c :
+         {Case{"en_US", ascii, true}, Case{"sv_SE", ascii, true}, Case{"C", ascii, true},
+          Case{"cs_CZ", ascii, false}, Case{"da_DK", ascii, false}, Case{"en_US", mixed, false},
+          Case{"sv_SE", mixed, false}, Case{"C", mixed, false}}) {
+        ScopedLocale locale(QString::fromLatin1(c.locale));
+        model.setListing(c.listing);
+        EXPECT_EQ(TCollationRanks::lastUsedAsciiRanks(), c.byCharacters) << c.locale;
+        QCollator collator{QLocale()};
+        collator.setCaseSensitivity(Qt::CaseInsensitive);
+        const QStringList shown = rowNames(model);
+        for (qsizetype row = 2; row < shown.size(); ++row) {
+            const QString& before = shown.at(row - 1);
+            const QString& after = shown.at(row);
+            const int order = QLocale().language() == QLocale::C ? before.compare(after, Qt::CaseInsensitive)
+                                                                 : collator.compare(before, after);
+            ASSERT_LE(order, 0) << c.locale << ": " << before.toStdString() << " before "
+                                << after.toStdString();
+        }
+    }
 }
 
 TEST_F(RemoteListModelTest, DatesSortAsDateTimesAndOtherColumnsAsTextWithoutCase)
