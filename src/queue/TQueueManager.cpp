@@ -601,7 +601,9 @@ void TQueueManager::ClearQueue()
     const QList<TQueueItem*> snapshot = m_items;
     QList<TFTPTransfer*> running;
     for (TQueueItem* item : snapshot) {
-        if (item->m_deleting || !m_items.contains(item))
+        // A handler of an earlier row's event may have deleted this one meanwhile;
+        // an item leaves the list only marked so, and stays allocated under the hold.
+        if (item->m_deleting)
             continue;
         item->m_deleting = true;
         emit OnItemDeleted(item);
@@ -729,11 +731,13 @@ bool TQueueManager::isIdle() const
 
 QList<TQueueItemProgress> TQueueManager::progressSnapshot() const
 {
+    // The running items are the threads' items: a tick costs as much as there are
+    // threads, whatever the length of the queue.
     QList<TQueueItemProgress> running;
-    QMutexLocker lock(&m_itemsLock);
-    for (TQueueItem* item : std::as_const(m_items)) {
-        const TFTPTransfer* thread = item->Transfer;
-        if (!thread || thread->isDetached())
+    QMutexLocker lock(&m_threadsLock);
+    for (TFTPTransfer* thread : std::as_const(m_threads)) {
+        TQueueItem* item = thread->Item;
+        if (!item || thread->isDetached() || item->m_deleting || item->Transfer != thread)
             continue;
         // The thread keeps its own counters; the item shows the latest of them.
         item->BytesDone.store(thread->BytesDone());
