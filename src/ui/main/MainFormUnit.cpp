@@ -91,6 +91,8 @@ void TMainForm::construct()
     setWindowTitle(QStringLiteral("Vantor FTP"));
     createStores();
     writeAppFilename();
+    // The panes hold the worker; its events and its thread start in createWorker().
+    m_worker = std::make_unique<TFTPWorker>();
     createActions();
     createLayout();
     createMenus();
@@ -411,7 +413,6 @@ void TMainForm::UpdateStrings()
 
 void TMainForm::createWorker()
 {
-    m_worker = std::make_unique<TFTPWorker>();
     m_observer = std::make_unique<TMainWorkerObserver>();
     m_observer->connected = [this](TFTPWorker&) { onConnected(); };
     m_observer->disconnected = [this](TFTPWorker&) { onDisconnected(); };
@@ -874,6 +875,7 @@ void TMainForm::shutDown()
         // Closing goes on whatever could not be saved.
     }
     m_panes->deleteTemporaryFiles();
+    m_panes->setClosing();
     // The worker: its events go away first, then its connection (at most 3 s) and
     // its thread (at most 1 s).
     disconnect(m_worker.get(), nullptr, this, nullptr);

@@ -66,6 +66,7 @@ public:
     void ConnectToHost(const THost& host);
 
     TFTPWorker& worker() { return *m_worker; }
+    TMainFormPanes& panes() { return *m_panes; }
     TBrowsingState& state() { return m_state; }
     QAction* action(const QString& objectName) const;
     // The help page the window opens for the current language.

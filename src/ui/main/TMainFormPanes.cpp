@@ -1,16 +1,25 @@
 #include "ui/main/TMainFormPanes.h"
 
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
-#include <QMetaObject>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QToolBar>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <QWidget>
 
+#include "core/PathHelpers.h"
 #include "core/TDataFileNotices.h"
+#include "core/TMainConfig.h"
 #include "engine/EEngineError.h"
+#include "engine/TFTPWorker.h"
+#include "queue/DateTimeValue.h"
 #include "queue/TQueueManager.h"
 #include "ui/dialogs/CertificateFormUnit.h"
 #include "ui/dialogs/FTPWorkerErrorFormUnit.h"
@@ -20,15 +29,23 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
+#include "ui/main/TLogView.h"
+#include "ui/main/TQueuePane.h"
+#include "ui/main/TRemoteListModel.h"
+#include "ui/main/TRemotePane.h"
 
 struct TMainFormPanes::TParts
 {
     std::unique_ptr<TFileExistsDialogPrompter> fileExists;
     QPointer<QWidget> local;
-    QPointer<QWidget> remote;
-    QPointer<QWidget> queue;
-    QPointer<QWidget> log;
-    QPointer<QPlainTextEdit> logEdit;
+    QPointer<QLabel> localFolder;
+    QString localDirectory;
+    QPointer<TRemotePane> remote;
+    QPointer<QWidget> queuePage;
+    QPointer<TQueuePane> queue;
+    QPointer<QToolBar> queueToolbar;
+    QPointer<QWidget> logPage;
+    QPointer<TLogView> log;
     TQueueManager* queueManager = nullptr;
 };
 
@@ -38,21 +55,70 @@ TMainFormPanes::TMainFormPanes(TMainForm& window, TBrowsingState& state, const T
     , m_language(language)
     , m_parts(std::make_unique<TParts>())
 {
-    m_parts->local = new QWidget;
-    m_parts->local->setObjectName(QStringLiteral("LocalPanel"));
-    m_parts->remote = new QWidget;
-    m_parts->remote->setObjectName(QStringLiteral("RemotePanel"));
-    m_parts->queue = new QWidget;
-    m_parts->log = new QWidget;
-    auto* layout = new QVBoxLayout(m_parts->log);
-    layout->setContentsMargins(0, 0, 0, 0);
-    m_parts->logEdit = new QPlainTextEdit(m_parts->log);
-    m_parts->logEdit->setObjectName(QStringLiteral("LogEdit"));
-    m_parts->logEdit->setReadOnly(true);
-    layout->addWidget(m_parts->logEdit);
+    createLocalPanel();
+    createRemotePane();
+    createQueueAndLog();
 }
 
 TMainFormPanes::~TMainFormPanes() = default;
+
+void TMainFormPanes::createLocalPanel()
+{
+    // The local pane proper comes later; until then it names the folder downloads go to.
+    m_parts->localDirectory = QDir::homePath();
+    m_parts->local = new QWidget;
+    m_parts->local->setObjectName(QStringLiteral("LocalPanel"));
+    auto* layout = new QVBoxLayout(m_parts->local);
+    layout->setContentsMargins(4, 4, 4, 4);
+    m_parts->localFolder = new QLabel(m_parts->local);
+    m_parts->localFolder->setObjectName(QStringLiteral("LocalPathPanel"));
+    m_parts->localFolder->setWordWrap(true);
+    m_parts->localFolder->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_parts->localFolder->setFocusPolicy(Qt::StrongFocus);
+    layout->addWidget(m_parts->localFolder);
+    layout->addStretch(1);
+}
+
+void TMainFormPanes::createRemotePane()
+{
+    auto* remote = new TRemotePane(m_window.worker(), m_state);
+    m_parts->remote = remote;
+    remote->setDownloadActions(m_window.action(QStringLiteral("DownloadAction")),
+                               m_window.action(QStringLiteral("AddRemoteFilesToQueueAction")));
+    connect(remote, &TRemotePane::downloadRequested, this,
+            [this] { m_window.action(QStringLiteral("DownloadAction"))->trigger(); });
+    connect(remote, &TRemotePane::addToQueueRequested, this,
+            [this] { m_window.action(QStringLiteral("AddRemoteFilesToQueueAction"))->trigger(); });
+    connect(remote, &TRemotePane::editFiltersRequested, this,
+            [this] { m_window.action(QStringLiteral("EditFiltersAction"))->trigger(); });
+    connect(remote, &TRemotePane::logRequested, &m_window, &TMainForm::AddToLog);
+
+    // Select all works in whichever list has the focus, the queue view included.
+    QAction* selectAll = remote->action(QStringLiteral("RemoteSelectAllAction"));
+    disconnect(selectAll, &QAction::triggered, remote, nullptr);
+    connect(selectAll, &QAction::triggered, this, &TMainFormPanes::selectAllInFocusedList);
+}
+
+void TMainFormPanes::createQueueAndLog()
+{
+    m_parts->logPage = new QWidget;
+    auto* logLayout = new QVBoxLayout(m_parts->logPage);
+    logLayout->setContentsMargins(0, 0, 0, 0);
+    m_parts->log = new TLogView(m_parts->logPage);
+    logLayout->addWidget(m_parts->log);
+
+    m_parts->queuePage = new QWidget;
+    auto* queueLayout = new QVBoxLayout(m_parts->queuePage);
+    queueLayout->setContentsMargins(0, 0, 0, 0);
+    TQueueManager* manager = QueueManager();
+    Q_ASSERT(manager);
+    m_parts->queue = new TQueuePane(*manager, m_language, *m_parts->log, m_parts->queuePage);
+    queueLayout->addWidget(m_parts->queue);
+    m_parts->queueToolbar = m_parts->queue->createToolbar(nullptr);
+    connect(m_parts->queue, &TQueuePane::Log, &m_window, &TMainForm::AddToLog);
+    connect(m_parts->queue, &TQueuePane::uploadCompleted, this, &TMainFormPanes::uploadCompleted);
+    m_parts->queue->addAction(m_parts->remote->action(QStringLiteral("RemoteSelectAllAction")));
+}
 
 QWidget* TMainFormPanes::localPanel()
 {
@@ -64,43 +130,143 @@ QWidget* TMainFormPanes::remotePanel()
 }
 QWidget* TMainFormPanes::queuePage()
 {
-    return m_parts->queue;
+    return m_parts->queuePage;
 }
 QWidget* TMainFormPanes::logPage()
 {
-    return m_parts->log;
+    return m_parts->logPage;
 }
 QToolBar* TMainFormPanes::queueToolbar()
 {
-    return nullptr;
+    return m_parts->queueToolbar;
 }
 QMenu* TMainFormPanes::localViewMenu()
 {
     return nullptr;
 }
-void TMainFormPanes::fillRemoteMenu(QMenu*) {}
-QAction* TMainFormPanes::action(const QString&) const
+
+TRemotePane& TMainFormPanes::remotePane() const
 {
-    return nullptr;
+    return *m_parts->remote;
 }
-void TMainFormPanes::applyLanguage() {}
-void TMainFormPanes::applyViewSettings() {}
-void TMainFormPanes::applyViewStyles() {}
-void TMainFormPanes::applySortSettings() {}
-void TMainFormPanes::saveSortSettings() {}
+TQueuePane& TMainFormPanes::queuePane() const
+{
+    return *m_parts->queue;
+}
+TLogView& TMainFormPanes::logView() const
+{
+    return *m_parts->log;
+}
+QString TMainFormPanes::localDirectory() const
+{
+    return m_parts->localDirectory;
+}
+
+void TMainFormPanes::fillRemoteMenu(QMenu* menu)
+{
+    TRemotePane& remote = *m_parts->remote;
+    for (const char* name :
+         {"RemoteRefreshAction", "RemoteViewAction", "StopAction", "RemoteCDHomeAction", "RemoteCDUPAction",
+          "RemoteMakeDirAction", "RemoteDeleteFileAction", "RemoteSelectBookmarkAction"})
+        menu->addAction(remote.action(QString::fromLatin1(name)));
+}
+
+QAction* TMainFormPanes::action(const QString& objectName) const
+{
+    if (QAction* a = m_parts->remote->action(objectName))
+        return a;
+    return m_parts->queue->action(objectName);
+}
+
+void TMainFormPanes::applyLanguage()
+{
+    m_parts->remote->applyLanguage();
+    m_parts->queue->retranslate();
+    m_parts->log->setAccessibleName(
+        TFormLanguage::withoutMnemonic(m_language.caption(QStringLiteral("LogTabSheet"), "Log")));
+    m_parts->localFolder->setText(m_parts->localDirectory);
+    m_parts->localFolder->setAccessibleName(
+        m_language.caption(QStringLiteral("LocalPathPanel"), QStringLiteral("Local folder")));
+}
+
+void TMainFormPanes::applyViewSettings()
+{
+    m_parts->remote->applyViewSettings();
+}
+
+void TMainFormPanes::applyViewStyles()
+{
+    if (MainConfig())
+        m_parts->remote->setViewStyle(MainConfig()->RemoteViewStyle());
+}
+
+void TMainFormPanes::applySortSettings()
+{
+    TMainConfig* config = MainConfig();
+    if (!config)
+        return;
+    const int column =
+        std::clamp(config->RemoteHeaderSortColumn(), 0, int(TRemoteListModel::kColumnCount) - 1);
+    m_parts->remote->setSort(column, config->RemoteHeaderSortDirection() == TRzLVSortDirection::sdDescending
+                                         ? Qt::DescendingOrder
+                                         : Qt::AscendingOrder);
+}
+
+void TMainFormPanes::saveSortSettings()
+{
+    TMainConfig* config = MainConfig();
+    if (!config)
+        return;
+    config->SetRemoteHeaderSortColumn(m_parts->remote->sortColumn());
+    config->SetRemoteHeaderSortDirection(m_parts->remote->sortOrder() == Qt::DescendingOrder
+                                             ? TRzLVSortDirection::sdDescending
+                                             : TRzLVSortDirection::sdAscending);
+}
+
 void TMainFormPanes::showToolbar(const QString& showAction, bool on, QToolBar* mainToolbar)
 {
-    if (showAction == QLatin1String("ShowMainToolbarAction") && mainToolbar)
-        mainToolbar->setVisible(on);
+    QToolBar* toolbar = nullptr;
+    if (showAction == QLatin1String("ShowMainToolbarAction"))
+        toolbar = mainToolbar;
+    else if (showAction == QLatin1String("ShowRemoteToolbarAction"))
+        toolbar = m_parts->remote->toolbar();
+    else if (showAction == QLatin1String("ShowQueueLogToolbarAction"))
+        toolbar = m_parts->queueToolbar;
+    if (toolbar)
+        toolbar->setVisible(on);
 }
+
 void TMainFormPanes::updateActions() {}
-void TMainFormPanes::workerConnected() {}
-void TMainFormPanes::workerDisconnected() {}
-void TMainFormPanes::workerLoggedIn() {}
-void TMainFormPanes::workerListed() {}
-void TMainFormPanes::workerDeleted() {}
-void TMainFormPanes::workerBusy() {}
-void TMainFormPanes::workerIdle() {}
+
+void TMainFormPanes::workerConnected()
+{
+    m_parts->remote->workerConnected();
+}
+void TMainFormPanes::workerDisconnected()
+{
+    m_parts->remote->workerDisconnected();
+}
+void TMainFormPanes::workerLoggedIn()
+{
+    m_parts->remote->workerLoggedIn();
+}
+void TMainFormPanes::workerListed()
+{
+    m_parts->remote->workerListed();
+}
+void TMainFormPanes::workerDeleted()
+{
+    m_parts->remote->workerDeleted();
+}
+void TMainFormPanes::workerBusy()
+{
+    m_parts->remote->workerBusy();
+}
+void TMainFormPanes::workerIdle()
+{
+    m_parts->remote->workerIdle();
+}
+
 void TMainFormPanes::askCertificate(TCertificatePrompt& prompt)
 {
     AskCertificate(&m_window, prompt);
@@ -132,15 +298,16 @@ void TMainFormPanes::detachQueue()
 
 void TMainFormPanes::addToLog(TLogKind kind, const QString& text)
 {
-    QPointer<QPlainTextEdit> edit = m_parts->logEdit;
-    const QString prefix = kind == TLogKind::lkCommand ? QStringLiteral("Command> ")
-                           : kind == TLogKind::lkReply ? QStringLiteral("Reply> ")
-                                                       : QStringLiteral("Status> ");
-    QMetaObject::invokeMethod(edit, [edit, line = prefix + text] {
-        if (edit)
-            edit->appendPlainText(line);
-    });
+    if (TLogView* log = m_parts->log)
+        log->AddToLog(kind, text);
 }
+
+void TMainFormPanes::setClosing()
+{
+    if (TLogView* log = m_parts->log)
+        log->setClosing();
+}
+
 std::optional<THost> TMainFormPanes::quickConnect()
 {
     TQuickConnectForm dialog(&m_window);
@@ -148,12 +315,103 @@ std::optional<THost> TMainFormPanes::quickConnect()
         return std::nullopt;
     return dialog.host();
 }
-void TMainFormPanes::queueRemoteSelection(bool) {}
-void TMainFormPanes::changeLocalDirectory(const QString&) {}
-void TMainFormPanes::findInFocusedList() {}
-void TMainFormPanes::popUpFilters() {}
-void TMainFormPanes::refreshFocusedList() {}
-void TMainFormPanes::rebuildFilterMenus() {}
+
+void TMainFormPanes::queueRemoteSelection(bool active)
+{
+    TQueueManager* queue = m_parts->queueManager;
+    if (!queue || !m_state.isAuthenticated())
+        return;
+    TRemotePane& remote = *m_parts->remote;
+    const TRemoteListModel& model = remote.model();
+    QList<int> rows = remote.selectedRows();
+    if (rows.isEmpty() && active) {
+        TMessageRequest request;
+        request.Type = TMessageRequest::TType::Confirmation;
+        request.Text = m_language.text(QStringLiteral("IDS_51"));
+        request.Buttons = QMessageBox::Yes | QMessageBox::No;
+        request.DefaultButton = QMessageBox::Yes;
+        if (TMessageDialog::show(&m_window, m_language, request) != QMessageBox::Yes)
+            return;
+        for (int row = 0; row < model.rowCount(); ++row)
+            rows.append(row);
+    }
+    const QString remoteRoot = IncludeTrailingSlash(remote.directory());
+    const QString localRoot = m_parts->localDirectory;
+    try {
+        for (int row : std::as_const(rows)) {
+            const ftp::ListingEntry* entry = model.entryAt(row);
+            if (model.isParentRow(row) || !entry)
+                continue;
+            const bool directory = model.isDirectoryAt(row);
+            // The whole 64-bit size: files over 4 GB are queued with their real size.
+            const qint64 size = directory ? 0 : model.fileSizeAt(row).value_or(-1);
+            queue->AddDownload(m_state.host(), remoteRoot, active, EntryTimeToValue(entry->modified), size,
+                               directory, localRoot, remoteRoot + model.nameAt(row));
+        }
+    } catch (const std::exception& error) {
+        m_window.AddToLog(TLogKind::lkError, QString::fromUtf8(error.what()));
+    }
+    if (active)
+        queue->Schedule();
+}
+
+void TMainFormPanes::changeLocalDirectory(const QString& directory)
+{
+    if (!QFileInfo(directory).isDir())
+        return;
+    m_parts->localDirectory = QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
+    m_parts->localFolder->setText(QDir::toNativeSeparators(m_parts->localDirectory));
+}
+
+void TMainFormPanes::findInFocusedList()
+{
+    if (m_parts->remote->hasListFocus())
+        m_parts->remote->action(QStringLiteral("SimpleRemoteFileFindAction"))->trigger();
+}
+
+void TMainFormPanes::popUpFilters()
+{
+    if (m_parts->remote->hasListFocus() &&
+        m_parts->remote->action(QStringLiteral("RemoteSelectFilterAction"))->isEnabled())
+        m_parts->remote->filterMenu()->popup(QCursor::pos());
+}
+
+void TMainFormPanes::refreshFocusedList()
+{
+    QAction* refresh = m_parts->remote->action(QStringLiteral("RemoteRefreshAction"));
+    if (m_parts->remote->hasListFocus() && refresh->isEnabled())
+        refresh->trigger();
+}
+
+void TMainFormPanes::selectAllInFocusedList()
+{
+    QTreeView* queueView = m_parts->queue->view();
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && (focus == queueView || queueView->isAncestorOf(focus)))
+        queueView->selectAll();
+    else
+        m_parts->remote->selectAllRows();
+}
+
+void TMainFormPanes::uploadCompleted(const TCompletedQueueItem& item)
+{
+    // Shown again with the new file selected, when the upload went into the very
+    // directory on screen and nothing else is queued.
+    if (!m_state.loggedIn() || !item.QueueEmpty || item.Host.HostID != m_state.host().HostID)
+        return;
+    if (IncludeTrailingSlash(item.RemoteDirectory) != IncludeTrailingSlash(m_window.worker().CurrentDir()))
+        return;
+    m_parts->remote->setPendingUploadedName(item.FileName);
+    QAction* refresh = m_parts->remote->action(QStringLiteral("RemoteRefreshAction"));
+    if (refresh->isEnabled())
+        refresh->trigger();
+}
+
+void TMainFormPanes::rebuildFilterMenus()
+{
+    m_parts->remote->rebuildFilterMenu();
+}
+
 void TMainFormPanes::editHosts() {}
 void TMainFormPanes::addHost() {}
 void TMainFormPanes::settings() {}

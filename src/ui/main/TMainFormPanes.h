@@ -18,7 +18,11 @@ class QWidget;
 class TBrowsingState;
 class TFormLanguage;
 class TMainForm;
+class TLogView;
+class TQueuePane;
 class TQueueManager;
+class TRemotePane;
+struct TCompletedQueueItem;
 
 // The main window's panes and the dialogs it opens, behind one interface: the
 // window's shell (MainFormUnit) builds menus, runs the start-up and the close and
@@ -42,6 +46,12 @@ public:
     QMenu* localViewMenu();
     void fillRemoteMenu(QMenu* menu);
     QAction* action(const QString& objectName) const;
+    TRemotePane& remotePane() const;
+    TQueuePane& queuePane() const;
+    TLogView& logView() const;
+    // The folder downloads go to until the local pane has a folder of its own:
+    // the last one the window changed to, else the home folder.
+    QString localDirectory() const;
 
     void applyLanguage();
     void applyViewSettings();
@@ -65,6 +75,8 @@ public:
     void attachQueue(TQueueManager& queue);
     void detachQueue();
     void addToLog(TLogKind kind, const QString& text);
+    // Every log line is dropped from now on (the window is closing).
+    void setClosing();
 
     // Commands of the window.
     std::optional<THost> quickConnect();
@@ -89,6 +101,12 @@ public:
     void deleteTemporaryFiles();
 
 private:
+    void createLocalPanel();
+    void createRemotePane();
+    void createQueueAndLog();
+    void selectAllInFocusedList();
+    void uploadCompleted(const TCompletedQueueItem& item);
+
     struct TParts;
     TMainForm& m_window;
     TBrowsingState& m_state;
