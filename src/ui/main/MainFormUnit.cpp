@@ -182,7 +182,12 @@ void TMainForm::createActions()
             this, &TMainForm::downloadActionExecute);
     connect(newAction(QStringLiteral("AddRemoteFilesToQueueAction"), QStringLiteral("Add to queue")),
             &QAction::triggered, this, [this] { m_panes->queueRemoteSelection(false); });
-    newAction(QStringLiteral("UploadAction"), QStringLiteral("Upload"));
+    action(QStringLiteral("DownloadAction"))
+        ->setIcon(QIcon::fromTheme(QStringLiteral("go-down"), style()->standardIcon(QStyle::SP_ArrowDown)));
+    action(QStringLiteral("AddRemoteFilesToQueueAction"))
+        ->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
+    newAction(QStringLiteral("UploadAction"), QStringLiteral("Upload"))
+        ->setIcon(QIcon::fromTheme(QStringLiteral("go-up"), style()->standardIcon(QStyle::SP_ArrowUp)));
     newAction(QStringLiteral("AddLocalFilesToQueueAction"), QStringLiteral("Add to queue"));
     for (const char* name :
          {"LocalCDUPAction", "LocalRefreshAction", "LocalMakeDirAction", "LocalCDHomeAction"})

@@ -100,23 +100,32 @@ void TLogView::appendLines(const std::vector<TLine>& lines)
     cursor.beginEditBlock();
     bool first = document()->isEmpty();
     for (const TLine& line : lines) {
-        if (!first)
-            cursor.insertBlock();
-        first = false;
-        switch (line.kind) {
-        case TLogKind::lkCommand:
-            cursor.insertText(prefixOf(line.kind) + line.text, m_commandFormat);
-            break;
-        case TLogKind::lkReply:
-            cursor.insertText(prefixOf(line.kind) + line.text, m_replyFormat);
-            break;
-        case TLogKind::lkError:
-            cursor.insertText(prefixOf(line.kind), m_statusFormat);
-            cursor.insertText(line.text, m_errorTextFormat);
-            break;
-        default:
-            cursor.insertText(prefixOf(line.kind) + line.text, m_statusFormat);
-            break;
+        // A reply of several lines shows each with its prefix; the other lines of
+        // a longer message follow in the colour of its text.
+        const QStringList parts = line.text.split(u'\n');
+        for (qsizetype i = 0; i < parts.size(); ++i) {
+            if (!first)
+                cursor.insertBlock();
+            first = false;
+            const bool prefixed =
+                i == 0 || line.kind == TLogKind::lkReply || line.kind == TLogKind::lkCommand;
+            const QString prefix = prefixed ? prefixOf(line.kind) : QString();
+            switch (line.kind) {
+            case TLogKind::lkCommand:
+                cursor.insertText(prefix + parts[i], m_commandFormat);
+                break;
+            case TLogKind::lkReply:
+                cursor.insertText(prefix + parts[i], m_replyFormat);
+                break;
+            case TLogKind::lkError:
+                if (!prefix.isEmpty())
+                    cursor.insertText(prefix, m_statusFormat);
+                cursor.insertText(parts[i], m_errorTextFormat);
+                break;
+            default:
+                cursor.insertText(prefix + parts[i], m_statusFormat);
+                break;
+            }
         }
     }
     cursor.endEditBlock();

@@ -61,6 +61,19 @@ TEST(LogViewTest, LinesCarryTheirKindsPrefixAndColourAndDebugLinesAreDropped)
     EXPECT_EQ(block(3)[0].colour, green);
     EXPECT_EQ(block(3)[1].colour, TLogView::colourOf(TLogKind::lkError));
     EXPECT_NE(block(3)[1].colour, green);
+    // The error's second line is red too, not in the default colour.
+    ASSERT_EQ(block(4).size(), 1u);
+    EXPECT_EQ(block(4)[0].colour, TLogView::colourOf(TLogKind::lkError));
+}
+
+TEST(LogViewTest, EveryLineOfAMultiLineReplyIsAReplyLine)
+{
+    TLogView log;
+    log.AddToLog(TLogKind::lkReply, "226-Options: -l\r\n226 7 matches total");
+    EXPECT_EQ(linesOf(log), (QStringList{"Reply> 226-Options: -l", "Reply> 226 7 matches total"}));
+    const auto second = fragmentsOf(log.document()->findBlockByNumber(1));
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0].colour, QColor(0, 0, 255));
 }
 
 TEST(LogViewTest, LinesFromSeveralThreadsKeepTheOrderOfTheCalls)
