@@ -182,8 +182,6 @@ void TMainFormPanes::applyLanguage()
 {
     m_parts->remote->applyLanguage();
     m_parts->queue->retranslate();
-    m_parts->log->setAccessibleName(
-        TFormLanguage::withoutMnemonic(m_language.caption(QStringLiteral("LogTabSheet"), "Log")));
     m_parts->localFolder->setText(m_parts->localDirectory);
     m_parts->localFolder->setAccessibleName(
         m_language.caption(QStringLiteral("LocalPathPanel"), QStringLiteral("Local folder")));
