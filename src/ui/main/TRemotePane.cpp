@@ -263,7 +263,9 @@ void TRemotePane::createViews()
     m_listView->header()->setSortIndicator(TRemoteListModel::kName, Qt::AscendingOrder);
     m_listView->header()->setSortIndicatorShown(true);
     m_listView->setSortingEnabled(true);
-    const int widths[] = {220, 80, 130, 150, 90, 70, 70};
+    // Size wide enough for a file of several gigabytes in kilobytes.
+    const int sizeWidth = m_listView->fontMetrics().horizontalAdvance(QStringLiteral("99,999,999 KB")) + 16;
+    const int widths[] = {220, std::max(80, sizeWidth), 130, 150, 90, 70, 70};
     for (int column = 0; column < TRemoteListModel::kColumnCount; ++column)
         m_listView->setColumnWidth(column, widths[column]);
     TFormLanguage::keepAccessibleName(m_listView);
