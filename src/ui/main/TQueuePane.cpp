@@ -268,6 +268,13 @@ void TQueuePane::retranslate()
         if (toolbar)
             m_language.apply(toolbar);
     m_model->retranslate();
+    // The status of a waiting row is read in full in every language.
+    QHeaderView* header = m_view->header();
+    const int status =
+        m_view->fontMetrics().horizontalAdvance(m_language.text(QStringLiteral("strRSSTAwaitingTransfer"))) +
+        16;
+    if (header->sectionSize(TQueueListModel::colStatus) < status)
+        header->resizeSection(TQueueListModel::colStatus, status);
 }
 
 // ---- enabling rules -------------------------------------------------------------------
