@@ -125,7 +125,9 @@ QString TDirectSaveMimeData::folderOfUri(const QByteArray& uri)
 {
     if (uri.isEmpty() || uri.size() > kMaximumUriBytes)
         return {};
-    const QUrl url(QString::fromUtf8(uri.trimmed()), QUrl::StrictMode);
+    // Some targets write the terminating NUL with the text.
+    const qsizetype end = uri.indexOf('\0');
+    const QUrl url(QString::fromUtf8((end >= 0 ? uri.left(end) : uri).trimmed()), QUrl::StrictMode);
     if (!url.isValid() || url.scheme() != QLatin1String("file") || url.path().isEmpty())
         return {};
     // file://host/path is local only on this machine.
@@ -178,6 +180,11 @@ QVariant TDirectSaveMimeData::retrieveData(const QString& mimeType, QMetaType ty
     const QString folder = folderOfUri(m_property->read());
     if (folder.isEmpty())
         return QByteArray("F");
-    m_dropFolder = folder;
+    if (m_dropFolder.isEmpty()) {
+        m_dropFolder = folder;
+        // Qt may free the drag right after the target's request: receivers connect
+        // queued and get the folder even then.
+        emit const_cast<TDirectSaveMimeData*>(this)->folderChosen(folder);
+    }
     return QByteArray("S");
 }

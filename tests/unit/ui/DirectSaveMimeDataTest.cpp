@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -79,13 +80,20 @@ TEST_F(DirectSaveMimeDataTest, ALocalFolderOfTheTargetIsTakenAndAnythingElseRefu
     ASSERT_TRUE(QDir().mkpath(folder));
     {
         auto data = make(QStringLiteral("a.txt"));
+        QSignalSpy chosen(data.get(), &TDirectSaveMimeData::folderChosen);
         const QByteArray uri = QUrl::fromLocalFile(folder + QStringLiteral("/a.txt")).toEncoded();
         EXPECT_EQ(dropWith(*data, uri), "S");
         EXPECT_EQ(data->dropFolder(), folder);
+        EXPECT_EQ(data->data(TDirectSaveMimeData::formatName()), "S") << "a target may ask twice";
+        ASSERT_EQ(chosen.count(), 1) << "reported once";
+        EXPECT_EQ(chosen[0][0].toString(), folder);
     }
     {
         auto data = make(QStringLiteral("a.txt"));
-        EXPECT_EQ(dropWith(*data, "file://localhost" + QUrl::toPercentEncoding(folder, "/") + "/a.txt"), "S");
+        // With the host named, and with the terminating NUL some targets write.
+        EXPECT_EQ(dropWith(*data, "file://localhost" + QUrl::toPercentEncoding(folder, "/") + "/a.txt" +
+                                      QByteArray(1, '\0')),
+                  "S");
         EXPECT_EQ(data->dropFolder(), folder);
     }
     const QByteArray refused[] = {
@@ -99,8 +107,10 @@ TEST_F(DirectSaveMimeDataTest, ALocalFolderOfTheTargetIsTakenAndAnythingElseRefu
     for (const QByteArray& uri : refused) {
         state = {};
         auto data = make(QStringLiteral("a.txt"));
+        QSignalSpy chosen(data.get(), &TDirectSaveMimeData::folderChosen);
         EXPECT_EQ(dropWith(*data, uri), "F") << uri.left(80).constData();
         EXPECT_TRUE(data->dropFolder().isEmpty()) << uri.left(80).constData();
+        EXPECT_EQ(chosen.count(), 0);
     }
 }
 
