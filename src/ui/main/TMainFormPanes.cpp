@@ -32,6 +32,7 @@
 #include "ui/main/TLogView.h"
 #include "ui/main/TQueuePane.h"
 #include "ui/main/TRemoteListModel.h"
+#include "ui/main/TRemoteFileOpener.h"
 #include "ui/main/TRemotePane.h"
 
 struct TMainFormPanes::TParts
@@ -47,6 +48,7 @@ struct TMainFormPanes::TParts
     QPointer<QWidget> logPage;
     QPointer<TLogView> log;
     TQueueManager* queueManager = nullptr;
+    std::unique_ptr<TRemoteFileOpener> opener;
 };
 
 TMainFormPanes::TMainFormPanes(TMainForm& window, TBrowsingState& state, const TFormLanguage& language)
@@ -117,6 +119,15 @@ void TMainFormPanes::createQueueAndLog()
     m_parts->queueToolbar = m_parts->queue->createToolbar(nullptr);
     connect(m_parts->queue, &TQueuePane::Log, &m_window, &TMainForm::AddToLog);
     connect(m_parts->queue, &TQueuePane::uploadCompleted, this, &TMainFormPanes::uploadCompleted);
+    // Open: downloaded into a temporary folder, opened, watched, offered for upload.
+    m_parts->opener = std::make_unique<TRemoteFileOpener>(m_window, m_language, *manager);
+    connect(m_parts->opener.get(), &TRemoteFileOpener::Log, &m_window, &TMainForm::AddToLog);
+    connect(m_parts->remote, &TRemotePane::openRequested, this, [this] {
+        if (m_state.isAuthenticated())
+            m_parts->opener->openSelection(*m_parts->remote, m_state.host());
+    });
+    connect(m_parts->queue, &TQueuePane::openWhenDoneCompleted, m_parts->opener.get(),
+            &TRemoteFileOpener::fileDownloaded);
     m_parts->queue->addAction(m_parts->remote->action(QStringLiteral("RemoteSelectAllAction")));
 }
 
@@ -436,4 +447,8 @@ void TMainFormPanes::reportDataFileNotices()
 void TMainFormPanes::firstRun() {}
 void TMainFormPanes::checkDefaultFtpProgram() {}
 void TMainFormPanes::tipOfTheDay() {}
-void TMainFormPanes::deleteTemporaryFiles() {}
+void TMainFormPanes::deleteTemporaryFiles()
+{
+    if (m_parts->opener)
+        m_parts->opener->deleteTemporaryFiles();
+}
