@@ -29,18 +29,21 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
+#include "ui/main/TDragDropController.h"
+#include "ui/main/TLocalPane.h"
 #include "ui/main/TLogView.h"
 #include "ui/main/TQueuePane.h"
-#include "ui/main/TRemoteListModel.h"
 #include "ui/main/TRemoteFileOpener.h"
+#include "ui/main/TRemoteListModel.h"
 #include "ui/main/TRemotePane.h"
+#include "ui/main/TTransferCommands.h"
 
 struct TMainFormPanes::TParts
 {
     std::unique_ptr<TFileExistsDialogPrompter> fileExists;
-    QPointer<QWidget> local;
-    QPointer<QLabel> localFolder;
-    QString localDirectory;
+    QPointer<TLocalPane> local;
+    std::unique_ptr<TTransferCommands> commands;
+    std::unique_ptr<TDragDropController> dragDrop;
     QPointer<TRemotePane> remote;
     QPointer<QWidget> queuePage;
     QPointer<TQueuePane> queue;
@@ -60,25 +63,43 @@ TMainFormPanes::TMainFormPanes(TMainForm& window, TBrowsingState& state, const T
     createLocalPanel();
     createRemotePane();
     createQueueAndLog();
+    createTransfers();
 }
 
-TMainFormPanes::~TMainFormPanes() = default;
+TMainFormPanes::~TMainFormPanes()
+{
+    // The controller watches the panes' views; it goes before them.
+    m_parts->dragDrop.reset();
+}
 
 void TMainFormPanes::createLocalPanel()
 {
-    // The local pane proper comes later; until then it names the folder downloads go to.
-    m_parts->localDirectory = QDir::homePath();
-    m_parts->local = new QWidget;
-    m_parts->local->setObjectName(QStringLiteral("LocalPanel"));
-    auto* layout = new QVBoxLayout(m_parts->local);
-    layout->setContentsMargins(4, 4, 4, 4);
-    m_parts->localFolder = new QLabel(m_parts->local);
-    m_parts->localFolder->setObjectName(QStringLiteral("LocalPathPanel"));
-    m_parts->localFolder->setWordWrap(true);
-    m_parts->localFolder->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_parts->localFolder->setFocusPolicy(Qt::StrongFocus);
-    layout->addWidget(m_parts->localFolder);
-    layout->addStretch(1);
+    QHash<QString, QAction*> actions;
+    for (const char* name : {"LocalCDUPAction", "LocalRefreshAction", "LocalCDHomeAction",
+                             "LocalMakeDirAction", "UploadAction", "AddLocalFilesToQueueAction"})
+        if (QAction* a = m_window.action(QString::fromLatin1(name)))
+            actions.insert(a->objectName(), a);
+    auto* local = new TLocalPane(m_language, actions);
+    m_parts->local = local;
+    local->setHomeDirectory([this] { return m_state.host().InitialLocalDirectory; });
+    connect(local, &TLocalPane::editFiltersRequested, this,
+            [this] { m_window.action(QStringLiteral("EditFiltersAction"))->trigger(); });
+    connect(local, &TLocalPane::logRequested, &m_window, &TMainForm::AddToLog);
+    connect(m_window.action(QStringLiteral("UploadAction")), &QAction::triggered, this,
+            [this] { queueLocalSelection(true); });
+    connect(m_window.action(QStringLiteral("AddLocalFilesToQueueAction")), &QAction::triggered, this,
+            [this] { queueLocalSelection(false); });
+}
+
+void TMainFormPanes::createTransfers()
+{
+    m_parts->commands = std::make_unique<TTransferCommands>(
+        m_state, m_window.worker(), *m_parts->remote, *m_parts->local, m_language, &m_window,
+        [this](TLogKind kind, const QString& text) { m_window.AddToLog(kind, text); });
+    m_parts->commands->setQueue(QueueManager());
+    m_parts->dragDrop =
+        std::make_unique<TDragDropController>(*m_parts->local, *m_parts->remote, m_parts->queue->view(),
+                                              m_window.worker(), m_state, *m_parts->commands);
 }
 
 void TMainFormPanes::createRemotePane()
@@ -129,6 +150,7 @@ void TMainFormPanes::createQueueAndLog()
     connect(m_parts->queue, &TQueuePane::openWhenDoneCompleted, m_parts->opener.get(),
             &TRemoteFileOpener::fileDownloaded);
     m_parts->queue->addAction(m_parts->remote->action(QStringLiteral("RemoteSelectAllAction")));
+    m_parts->local->addAction(m_parts->remote->action(QStringLiteral("RemoteSelectAllAction")));
 }
 
 QWidget* TMainFormPanes::localPanel()
@@ -153,7 +175,7 @@ QToolBar* TMainFormPanes::queueToolbar()
 }
 QMenu* TMainFormPanes::localViewMenu()
 {
-    return nullptr;
+    return m_parts->local->viewMenu();
 }
 
 TRemotePane& TMainFormPanes::remotePane() const
@@ -168,9 +190,21 @@ TLogView& TMainFormPanes::logView() const
 {
     return *m_parts->log;
 }
+TLocalPane& TMainFormPanes::localPane() const
+{
+    return *m_parts->local;
+}
+TDragDropController& TMainFormPanes::dragDrop() const
+{
+    return *m_parts->dragDrop;
+}
+TTransferCommands& TMainFormPanes::transferCommands() const
+{
+    return *m_parts->commands;
+}
 QString TMainFormPanes::localDirectory() const
 {
-    return m_parts->localDirectory;
+    return m_parts->local->directory();
 }
 
 void TMainFormPanes::fillRemoteMenu(QMenu* menu)
@@ -186,6 +220,8 @@ QAction* TMainFormPanes::action(const QString& objectName) const
 {
     if (QAction* a = m_parts->remote->action(objectName))
         return a;
+    if (QAction* a = m_parts->local->action(objectName))
+        return a;
     return m_parts->queue->action(objectName);
 }
 
@@ -193,20 +229,21 @@ void TMainFormPanes::applyLanguage()
 {
     m_parts->remote->applyLanguage();
     m_parts->queue->retranslate();
-    m_parts->localFolder->setText(m_parts->localDirectory);
-    m_parts->localFolder->setAccessibleName(
-        m_language.caption(QStringLiteral("LocalPathPanel"), QStringLiteral("Local folder")));
+    m_parts->local->applyLanguage();
 }
 
 void TMainFormPanes::applyViewSettings()
 {
     m_parts->remote->applyViewSettings();
+    m_parts->local->applyViewSettings();
 }
 
 void TMainFormPanes::applyViewStyles()
 {
-    if (MainConfig())
-        m_parts->remote->setViewStyle(MainConfig()->RemoteViewStyle());
+    if (!MainConfig())
+        return;
+    m_parts->local->setViewStyle(MainConfig()->LocalViewStyle());
+    m_parts->remote->setViewStyle(MainConfig()->RemoteViewStyle());
 }
 
 void TMainFormPanes::applySortSettings()
@@ -214,6 +251,7 @@ void TMainFormPanes::applySortSettings()
     TMainConfig* config = MainConfig();
     if (!config)
         return;
+    m_parts->local->setSortColumn(config->LocalSortColumn());
     const int column =
         std::clamp(config->RemoteHeaderSortColumn(), 0, int(TRemoteListModel::kColumnCount) - 1);
     m_parts->remote->setSort(column, config->RemoteHeaderSortDirection() == TRzLVSortDirection::sdDescending
@@ -226,6 +264,7 @@ void TMainFormPanes::saveSortSettings()
     TMainConfig* config = MainConfig();
     if (!config)
         return;
+    config->SetLocalSortColumn(m_parts->local->sortColumn());
     config->SetRemoteHeaderSortColumn(m_parts->remote->sortColumn());
     config->SetRemoteHeaderSortDirection(m_parts->remote->sortOrder() == Qt::DescendingOrder
                                              ? TRzLVSortDirection::sdDescending
@@ -237,6 +276,8 @@ void TMainFormPanes::showToolbar(const QString& showAction, bool on, QToolBar* m
     QToolBar* toolbar = nullptr;
     if (showAction == QLatin1String("ShowMainToolbarAction"))
         toolbar = mainToolbar;
+    else if (showAction == QLatin1String("ShowLocalToolbarAction"))
+        toolbar = m_parts->local->toolbar();
     else if (showAction == QLatin1String("ShowRemoteToolbarAction"))
         toolbar = m_parts->remote->toolbar();
     else if (showAction == QLatin1String("ShowQueueLogToolbarAction"))
@@ -291,6 +332,7 @@ void TMainFormPanes::showWorkerError(std::unique_ptr<EEngineError> error)
 void TMainFormPanes::attachQueue(TQueueManager& queue)
 {
     m_parts->queueManager = &queue;
+    m_parts->commands->setQueue(&queue);
     m_parts->fileExists = std::make_unique<TFileExistsDialogPrompter>(&m_window);
     queue.setFileExistsPrompter(m_parts->fileExists.get());
     queue.setCertificatePrompter([this](TCertificatePrompt& prompt) { AskCertificate(&m_window, prompt); });
@@ -303,6 +345,7 @@ void TMainFormPanes::detachQueue()
         m_parts->queueManager->setCertificatePrompter({});
     }
     m_parts->queueManager = nullptr;
+    m_parts->commands->setQueue(nullptr);
 }
 
 void TMainFormPanes::addToLog(TLogKind kind, const QString& text)
@@ -327,55 +370,25 @@ std::optional<THost> TMainFormPanes::quickConnect()
 
 void TMainFormPanes::queueRemoteSelection(bool active)
 {
-    TQueueManager* queue = m_parts->queueManager;
-    if (!queue || !m_state.isAuthenticated())
-        return;
-    TRemotePane& remote = *m_parts->remote;
-    const TRemoteListModel& model = remote.model();
-    QList<int> rows = remote.selectedRows();
-    if (rows.isEmpty() && active) {
-        TMessageRequest request;
-        request.Type = TMessageRequest::TType::Confirmation;
-        request.Text = m_language.text(QStringLiteral("IDS_51"));
-        request.Buttons = QMessageBox::Yes | QMessageBox::No;
-        request.DefaultButton = QMessageBox::Yes;
-        if (TMessageDialog::show(&m_window, m_language, request) != QMessageBox::Yes)
-            return;
-        for (int row = 0; row < model.rowCount(); ++row)
-            rows.append(row);
-    }
-    const QString remoteRoot = IncludeTrailingSlash(remote.directory());
-    const QString localRoot = m_parts->localDirectory;
-    try {
-        for (int row : std::as_const(rows)) {
-            const ftp::ListingEntry* entry = model.entryAt(row);
-            if (model.isParentRow(row) || !entry)
-                continue;
-            const bool directory = model.isDirectoryAt(row);
-            // The whole 64-bit size: files over 4 GB are queued with their real size.
-            const qint64 size = directory ? 0 : model.fileSizeAt(row).value_or(-1);
-            queue->AddDownload(m_state.host(), remoteRoot, active, EntryTimeToValue(entry->modified), size,
-                               directory, localRoot, remoteRoot + model.nameAt(row));
-        }
-    } catch (const std::exception& error) {
-        m_window.AddToLog(TLogKind::lkError, QString::fromUtf8(error.what()));
-    }
-    if (active)
-        queue->Schedule();
+    m_parts->commands->downloadRemoteSelection(active);
+}
+
+void TMainFormPanes::queueLocalSelection(bool active)
+{
+    m_parts->commands->uploadLocalSelection(active);
 }
 
 void TMainFormPanes::changeLocalDirectory(const QString& directory)
 {
-    if (!QFileInfo(directory).isDir())
-        return;
-    m_parts->localDirectory = QDir::cleanPath(QFileInfo(directory).absoluteFilePath());
-    m_parts->localFolder->setText(QDir::toNativeSeparators(m_parts->localDirectory));
+    m_parts->local->changeDirectory(directory);
 }
 
 void TMainFormPanes::findInFocusedList()
 {
     if (m_parts->remote->hasListFocus())
         m_parts->remote->action(QStringLiteral("SimpleRemoteFileFindAction"))->trigger();
+    else if (m_parts->local->hasListFocus())
+        m_parts->local->action(QStringLiteral("SimpleLocalFileFindAction"))->trigger();
 }
 
 void TMainFormPanes::popUpFilters()
@@ -383,6 +396,8 @@ void TMainFormPanes::popUpFilters()
     if (m_parts->remote->hasListFocus() &&
         m_parts->remote->action(QStringLiteral("RemoteSelectFilterAction"))->isEnabled())
         m_parts->remote->filterMenu()->popup(QCursor::pos());
+    else if (m_parts->local->hasListFocus())
+        m_parts->local->filterMenu()->popup(QCursor::pos());
 }
 
 void TMainFormPanes::refreshFocusedList()
@@ -390,6 +405,8 @@ void TMainFormPanes::refreshFocusedList()
     QAction* refresh = m_parts->remote->action(QStringLiteral("RemoteRefreshAction"));
     if (m_parts->remote->hasListFocus() && refresh->isEnabled())
         refresh->trigger();
+    else if (m_parts->local->hasListFocus())
+        m_parts->local->action(QStringLiteral("LocalRefreshAction"))->trigger();
 }
 
 void TMainFormPanes::selectAllInFocusedList()
@@ -398,6 +415,8 @@ void TMainFormPanes::selectAllInFocusedList()
     QWidget* focus = QApplication::focusWidget();
     if (focus && (focus == queueView || queueView->isAncestorOf(focus)))
         queueView->selectAll();
+    else if (m_parts->local->hasListFocus())
+        m_parts->local->selectAllRows();
     else
         m_parts->remote->selectAllRows();
 }
@@ -419,6 +438,7 @@ void TMainFormPanes::uploadCompleted(const TCompletedQueueItem& item)
 void TMainFormPanes::rebuildFilterMenus()
 {
     m_parts->remote->rebuildFilterMenu();
+    m_parts->local->rebuildFilterMenu();
 }
 
 void TMainFormPanes::editHosts() {}

@@ -16,12 +16,15 @@ class QMenu;
 class QToolBar;
 class QWidget;
 class TBrowsingState;
+class TDragDropController;
 class TFormLanguage;
 class TMainForm;
+class TLocalPane;
 class TLogView;
 class TQueuePane;
 class TQueueManager;
 class TRemotePane;
+class TTransferCommands;
 struct TCompletedQueueItem;
 
 // The main window's panes and the dialogs it opens, behind one interface: the
@@ -49,8 +52,10 @@ public:
     TRemotePane& remotePane() const;
     TQueuePane& queuePane() const;
     TLogView& logView() const;
-    // The folder downloads go to until the local pane has a folder of its own:
-    // the last one the window changed to, else the home folder.
+    TLocalPane& localPane() const;
+    TDragDropController& dragDrop() const;
+    TTransferCommands& transferCommands() const;
+    // The local pane's current folder.
     QString localDirectory() const;
 
     void applyLanguage();
@@ -81,6 +86,8 @@ public:
     // Commands of the window.
     std::optional<THost> quickConnect();
     void queueRemoteSelection(bool active);
+    void queueLocalSelection(bool active);
+    // Shows `directory` in the local pane when it is a folder.
     void changeLocalDirectory(const QString& directory);
     void findInFocusedList();
     void popUpFilters();
@@ -104,6 +111,7 @@ private:
     void createLocalPanel();
     void createRemotePane();
     void createQueueAndLog();
+    void createTransfers();
     void selectAllInFocusedList();
     void uploadCompleted(const TCompletedQueueItem& item);
 

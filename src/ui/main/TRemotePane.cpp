@@ -24,6 +24,7 @@
 #include "core/TMainConfig.h"
 #include "engine/TFTPWorker.h"
 #include "ui/main/TBrowsingState.h"
+#include "ui/main/TDragViews.h"
 #include "ui/main/TFileTypes.h"
 #include "ui/main/TRemoteFindDialog.h"
 #include "ui/main/TRemoteListModel.h"
@@ -249,7 +250,8 @@ void TRemotePane::createViews()
     m_pathBox->setFolderIcons(TFileTypes::shared().folderIcon(), TFileTypes::shared().openFolderIcon());
 
     m_views = new QStackedWidget(this);
-    m_listView = new QTreeView(m_views);
+    // Rows are dragged out through the window's drag and drop (TDragDropController).
+    m_listView = new TDragTreeView(m_views);
     m_listView->setObjectName(QStringLiteral("RemoteListView"));
     m_listView->setModel(m_model);
     m_listView->setRootIsDecorated(false);
@@ -260,6 +262,8 @@ void TRemotePane::createViews()
     m_listView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_listView->setDragEnabled(true);
+    m_listView->setDragDropMode(QAbstractItemView::DragOnly);
     m_listView->header()->setSortIndicator(TRemoteListModel::kName, Qt::AscendingOrder);
     m_listView->header()->setSortIndicatorShown(true);
     m_listView->setSortingEnabled(true);
@@ -270,7 +274,7 @@ void TRemotePane::createViews()
         m_listView->setColumnWidth(column, widths[column]);
     TFormLanguage::keepAccessibleName(m_listView);
 
-    m_iconView = new QListView(m_views);
+    m_iconView = new TDragListView(m_views);
     m_iconView->setObjectName(QStringLiteral("RemoteIconView"));
     m_iconView->setModel(m_model);
     QItemSelectionModel* own = m_iconView->selectionModel();
@@ -280,6 +284,8 @@ void TRemotePane::createViews()
     m_iconView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_iconView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_iconView->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_iconView->setDragEnabled(true);
+    m_iconView->setDragDropMode(QAbstractItemView::DragOnly);
     m_iconView->setUniformItemSizes(true);
     m_iconView->setLayoutMode(QListView::Batched);
     m_iconView->setBatchSize(2000);
