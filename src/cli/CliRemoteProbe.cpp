@@ -78,6 +78,20 @@ std::optional<QString> CliRemoteProbe::loginDirectory(const THost& host, std::st
     return login->directory;
 }
 
+std::optional<CliRemoteProbe::Place> CliRemoteProbe::place(const THost& host, const std::string& path,
+                                                           std::string& error)
+{
+    Login* login = session(host, error);
+    if (!login)
+        return std::nullopt;
+    TFTPWorker& worker = login->session->worker();
+    Place place;
+    place.absolute = absolutePath(login->directory, path);
+    worker.ChangeDir(place.absolute);
+    place.isDirectory = pendingError(worker).empty();
+    return place;
+}
+
 std::optional<std::vector<RemoteSource>> CliRemoteProbe::resolve(const THost& host, const std::string& path,
                                                                  std::string& error)
 {

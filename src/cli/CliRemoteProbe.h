@@ -45,6 +45,15 @@ public:
     std::optional<std::vector<RemoteSource>> resolve(const THost& host, const std::string& path,
                                                      std::string& error);
 
+    // `path` made absolute against the login directory, and whether it names an
+    // existing directory. Nothing, with `error` set, when the login fails.
+    struct Place
+    {
+        QString absolute;
+        bool isDirectory = false;
+    };
+    std::optional<Place> place(const THost& host, const std::string& path, std::string& error);
+
     // `path` made absolute against `directory` (a trailing "/" dropped, "" is `directory`).
     static QString absolutePath(const QString& directory, const std::string& path);
 

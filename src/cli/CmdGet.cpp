@@ -10,8 +10,9 @@
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
 
-// get URL... LOCALDIR: every source (a file or a whole directory tree) lands in
-// LOCALDIR under its own name, through the transfer queue.
+// get URL... LOCALPATH: every source (a file or a whole directory tree) goes
+// through the transfer queue, into the directory LOCALPATH under its own name or,
+// as cp does it, to the name LOCALPATH.
 
 namespace {
 
@@ -26,7 +27,7 @@ int runGet(const cli::CliArgs& args)
 {
     const auto& positional = args.positional();
     if (positional.size() < 2) {
-        std::fprintf(stderr, "usage: vantor-ftp-cli get URL... LOCALDIR\n");
+        std::fprintf(stderr, "usage: vantor-ftp-cli get URL... LOCALPATH\n");
         return cli::kExitUsage;
     }
     std::string error;
@@ -35,34 +36,69 @@ int runGet(const cli::CliArgs& args)
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
         return cli::kExitUsage;
     }
-    const QString localDir = QDir(QString::fromStdString(positional.back())).absolutePath();
-    if (QFileInfo::exists(localDir) && !QFileInfo(localDir).isDir()) {
-        std::fprintf(stderr, "vantor-ftp-cli: not a directory: %s\n", positional.back().c_str());
+    const std::string& localArg = positional.back();
+    const QString localPath = QDir(QString::fromStdString(localArg)).absolutePath();
+    const bool localIsDirectory = QFileInfo(localPath).isDir();
+    const bool severalSources = positional.size() > 2;
+    const bool endsInSlash = !localArg.empty() && localArg.back() == '/';
+    if ((severalSources || endsInSlash) && QFileInfo::exists(localPath) && !localIsDirectory) {
+        std::fprintf(stderr, "vantor-ftp-cli: not a directory: %s\n", localArg.c_str());
         return cli::kExitUsage;
+    }
+    // Every URL is checked before anything logs in: a malformed one is bad usage.
+    std::vector<cli::RemoteTarget> targets;
+    for (std::size_t i = 0; i + 1 < positional.size(); ++i) {
+        auto target = cli::RemoteTarget::fromArgs(args, positional[i], error);
+        if (!target) {
+            std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+            return args.value("--host") ? cli::kExitFailed : cli::kExitUsage;
+        }
+        targets.push_back(std::move(*target));
     }
 
     try {
         cli::CliQueueEnvironment environment;
         std::vector<Download> downloads;
+        // A source that cannot be found is reported; the others are still fetched.
+        bool missing = false;
         {
             cli::CliRemoteProbe probe(args);
-            for (std::size_t i = 0; i + 1 < positional.size(); ++i) {
-                auto target = cli::RemoteTarget::fromArgs(args, positional[i], error);
-                if (!target) {
-                    std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-                    return args.value("--host") ? cli::kExitFailed : cli::kExitUsage;
-                }
-                const auto sources = probe.resolve(target->host, target->path, error);
+            for (const cli::RemoteTarget& target : targets) {
+                const auto sources = probe.resolve(target.host, target.path, error);
                 if (!sources) {
                     std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-                    return cli::kExitFailed;
+                    missing = true;
+                    continue;
                 }
                 for (const cli::RemoteSource& source : *sources)
-                    downloads.push_back({target->host, args.value("--host").has_value(), source});
+                    downloads.push_back({target.host, args.value("--host").has_value(), source});
             }
         }
+        if (downloads.empty())
+            return missing ? cli::kExitFailed : cli::kExitOk;
+        // As cp does: LOCALPATH ending in "/", naming an existing directory, or
+        // given several sources is the directory they go into (made when
+        // missing); otherwise it is the new name of the one source.
+        const bool intoDirectory = severalSources || downloads.size() > 1 || localIsDirectory || endsInSlash;
+        const auto add = [&](TQueueManager& manager, const Download& d, const THost& host, bool active) {
+            if (intoDirectory) {
+                manager.AddDownload(host, d.source.RemoteRoot, active, d.source.Modified, d.source.Size,
+                                    d.source.IsDirectory, localPath, d.source.RemoteFilename);
+                return;
+            }
+            // A tree's entries are placed relative to the tree itself, under the new name.
+            const QString remoteRoot =
+                d.source.IsDirectory ? d.source.RemoteFilename + QLatin1Char('/') : d.source.RemoteRoot;
+            const QString localRoot = d.source.IsDirectory ? localPath : QFileInfo(localPath).path();
+            TQueueItem* item = manager.AddDownload(host, remoteRoot, active, d.source.Modified, d.source.Size,
+                                                   d.source.IsDirectory, localRoot, d.source.RemoteFilename);
+            item->LocalFilename = localPath;
+        };
 
         if (const auto queueFile = args.value("--add-to-queue")) {
+            // A queue file gets all of them or none.
+            if (missing)
+                return cli::kExitFailed;
             TQueueManager staging;
             for (const Download& d : downloads) {
                 const auto host = environment.storedHostFor(d.host, d.storedHost, error);
@@ -70,17 +106,16 @@ int runGet(const cli::CliArgs& args)
                     std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
                     return cli::kExitFailed;
                 }
-                staging.AddDownload(*host, d.source.RemoteRoot, false, d.source.Modified, d.source.Size,
-                                    d.source.IsDirectory, localDir, d.source.RemoteFilename);
+                add(staging, d, *host, false);
             }
             return cli::appendToQueueFile(*queueFile, staging);
         }
 
         cli::CliQueueSession session(args, *options);
         for (const Download& d : downloads)
-            session.manager().AddDownload(d.host, d.source.RemoteRoot, true, d.source.Modified, d.source.Size,
-                                          d.source.IsDirectory, localDir, d.source.RemoteFilename);
-        return session.run();
+            add(session.manager(), d, d.host, true);
+        const int status = session.run();
+        return missing ? cli::kExitFailed : status;
     } catch (const std::exception& e) {
         return cli::failWith(e);
     }

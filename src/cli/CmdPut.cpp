@@ -10,11 +10,37 @@
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
 
-// put LOCALPATH... URL: every source (a file or a whole directory tree) lands in
-// the remote directory URL under its own name, through the transfer queue. Missing
-// remote directories are made level by level.
+// put LOCALPATH... URL: every source (a file or a whole directory tree) goes
+// through the transfer queue, into the remote directory URL under its own name or,
+// as cp does it, to the name URL. Missing remote directories are made level by level.
 
 namespace {
+
+// Where the sources go: into the directory `remote`, or (one source) to the name `remote`.
+struct Placement
+{
+    QString remote; // absolute
+    bool intoDirectory = true;
+};
+
+void addUpload(TQueueManager& manager, const THost& host, bool active, const Placement& placement,
+               const QString& source)
+{
+    if (placement.intoDirectory) {
+        manager.AddUpload(host, QFileInfo(source).path(), active, placement.remote, source);
+        return;
+    }
+    if (QFileInfo(source).isDir()) {
+        // The tree's entries are placed relative to the tree itself, under the new name.
+        TQueueItem* item = manager.AddUpload(host, source, active, placement.remote, source);
+        item->RemoteFilename = placement.remote;
+        return;
+    }
+    const QString parent = placement.remote.left(placement.remote.lastIndexOf(QLatin1Char('/')));
+    TQueueItem* item = manager.AddUpload(host, QFileInfo(source).path(), active,
+                                         parent.isEmpty() ? QStringLiteral("/") : parent, source);
+    item->RemoteFilename = placement.remote;
+}
 
 int runPut(const cli::CliArgs& args)
 {
@@ -49,19 +75,28 @@ int runPut(const cli::CliArgs& args)
 
     try {
         cli::CliQueueEnvironment environment;
-        QString remoteDir;
-        if (target->path.rfind('/', 0) == 0) {
-            remoteDir = cli::CliRemoteProbe::absolutePath(QStringLiteral("/"), target->path);
+        // As cp does: a URL ending in "/", naming an existing directory, or given
+        // several sources is the directory the sources go into (made when
+        // missing); otherwise it is the new name of the one source.
+        const std::string& path = target->path;
+        const bool endsInSlash = path.empty() || path.back() == '/';
+        Placement placement;
+        placement.intoDirectory = endsInSlash || sources.size() > 1;
+        if (path.rfind('/', 0) == 0 && placement.intoDirectory) {
+            placement.remote = cli::CliRemoteProbe::absolutePath(QStringLiteral("/"), path);
         } else {
-            // A path relative to the login directory: ask the server where that is.
+            // Where a relative path lies, and whether the name is a directory: the server says.
             cli::CliRemoteProbe probe(args);
-            const auto login = probe.loginDirectory(target->host, error);
-            if (!login) {
+            const auto place = probe.place(target->host, path, error);
+            if (!place) {
                 std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
                 return cli::kExitFailed;
             }
-            remoteDir = cli::CliRemoteProbe::absolutePath(*login, target->path);
+            placement.remote = place->absolute;
+            placement.intoDirectory = placement.intoDirectory || place->isDirectory;
         }
+        if (!placement.intoDirectory && placement.remote == QLatin1String("/"))
+            placement.intoDirectory = true;
 
         const bool stored = args.value("--host").has_value();
         if (const auto queueFile = args.value("--add-to-queue")) {
@@ -72,13 +107,13 @@ int runPut(const cli::CliArgs& args)
             }
             TQueueManager staging;
             for (const QString& source : sources)
-                staging.AddUpload(*host, QFileInfo(source).path(), false, remoteDir, source);
+                addUpload(staging, *host, false, placement, source);
             return cli::appendToQueueFile(*queueFile, staging);
         }
 
         cli::CliQueueSession session(args, *options);
         for (const QString& source : sources)
-            session.manager().AddUpload(target->host, QFileInfo(source).path(), true, remoteDir, source);
+            addUpload(session.manager(), target->host, true, placement, source);
         return session.run();
     } catch (const std::exception& e) {
         return cli::failWith(e);

@@ -85,9 +85,13 @@ TEST_P(CliIntegrationTest, ListsGetsAndPuts)
     EXPECT_TRUE(hasLine(ls.out, "-\t12\t", "\tfile.txt")) << ls.out;
     EXPECT_TRUE(hasLine(ls.out, "d\t", "\tsubdir")) << ls.out;
 
-    CliRun get = run(QStringList{"get"} + url("/dir/file.txt") + QStringList{m_local.filePath("in")});
+    CliRun get = run(QStringList{"get"} + url("/dir/file.txt") + QStringList{m_local.filePath("in") + "/"});
     ASSERT_EQ(get.exitCode, 0) << get.err << get.out;
     EXPECT_EQ(read(m_local.filePath("in/file.txt")), "hello world\n");
+    // A target that is not a directory names the copy, as with cp.
+    get = run(QStringList{"get"} + url("/dir/file.txt") + QStringList{m_local.filePath("copy.txt")});
+    ASSERT_EQ(get.exitCode, 0) << get.err << get.out;
+    EXPECT_EQ(read(m_local.filePath("copy.txt")), "hello world\n");
 
     QByteArray payload(300000, '\0');
     for (int i = 0; i < payload.size(); ++i)
@@ -100,6 +104,9 @@ TEST_P(CliIntegrationTest, ListsGetsAndPuts)
     CliRun put = run(QStringList{"put", m_local.filePath("up.bin")} + url(caseDir() + "/"));
     ASSERT_EQ(put.exitCode, 0) << put.err << put.out;
     EXPECT_EQ(read(QString::fromStdString(m_server.root + caseDir() + "/up.bin")), payload);
+    put = run(QStringList{"put", m_local.filePath("up.bin")} + url(caseDir() + "/renamed.bin"));
+    ASSERT_EQ(put.exitCode, 0) << put.err << put.out;
+    EXPECT_EQ(read(QString::fromStdString(m_server.root + caseDir() + "/renamed.bin")), payload);
 }
 
 TEST_P(CliIntegrationTest, ListsAStoredHostByName)

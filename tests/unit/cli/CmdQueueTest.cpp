@@ -89,10 +89,82 @@ TEST_F(CmdQueueTest, PutTakesATreeIntoTheRemoteDirectoryMakingItsLevels)
     EXPECT_EQ(server.fs().content("/in/coming/single.txt"), "s");
 }
 
+TEST_F(CmdQueueTest, PutNamesTheTargetAsCpDoes)
+{
+    server.fs().addDirectory("/in/existing");
+    write(local("f.txt"), "file");
+    write(local("tree/a.txt"), "a");
+    write(local("tree/sub/b.txt"), "b");
+    // A name that does not exist is the new file's name.
+    CliRun r = run({"put", local("f.txt"), url("/in/renamed.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(server.fs().content("/in/renamed.txt"), "file");
+    EXPECT_FALSE(server.fs().exists("/in/renamed.txt/f.txt"));
+    // A trailing "/" or an existing directory takes the file under its own name.
+    r = run({"put", local("f.txt"), url("/in/made/")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(server.fs().content("/in/made/f.txt"), "file");
+    r = run({"put", local("f.txt"), url("/in/existing")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(server.fs().content("/in/existing/f.txt"), "file");
+    // A tree to a new name becomes that directory.
+    r = run({"put", local("tree"), url("/in/copy")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(server.fs().content("/in/copy/a.txt"), "a");
+    EXPECT_EQ(server.fs().content("/in/copy/sub/b.txt"), "b");
+    EXPECT_FALSE(server.fs().exists("/in/copy/tree"));
+    // Relative to the login directory as well.
+    r = run({"put", local("f.txt"), url("/in/existing/../rel.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+}
+
+TEST_F(CmdQueueTest, GetNamesTheTargetAsCpDoes)
+{
+    server.fs().addFile("/pub/one.txt", "one");
+    server.fs().addFile("/pub/tree/a.txt", "a");
+    server.fs().addFile("/pub/tree/sub/b.txt", "bb");
+    QDir().mkpath(local("existing"));
+    CliRun r = run({"get", url("/pub/one.txt"), local("copy.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("copy.txt")), "one");
+    EXPECT_TRUE(QFileInfo(local("copy.txt")).isFile());
+    r = run({"get", url("/pub/one.txt"), local("made/")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("made/one.txt")), "one");
+    r = run({"get", url("/pub/one.txt"), local("existing")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("existing/one.txt")), "one");
+    r = run({"get", url("/pub/tree"), local("tree2")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("tree2/a.txt")), "a");
+    EXPECT_EQ(read(local("tree2/sub/b.txt")), "bb");
+    EXPECT_FALSE(QFileInfo::exists(local("tree2/tree")));
+    // Several sources need a directory.
+    write(local("plain"), "x");
+    EXPECT_EQ(run({"get", url("/pub/one.txt"), url("/pub/tree"), local("plain")}).exitCode, 2);
+}
+
+TEST_F(CmdQueueTest, AMissingSourceIsReportedAndTheOthersAreStillFetched)
+{
+    server.fs().addFile("/pub/one.txt", "one");
+    server.fs().addFile("/pub/two.txt", "two");
+    const CliRun r =
+        run({"get", url("/pub/one.txt"), url("/pub/missing.txt"), url("/pub/two.txt"), local("in")});
+    EXPECT_EQ(r.exitCode, 1) << r.err << r.out;
+    EXPECT_TRUE(contains(r.err, "/pub/missing.txt: no such file or directory")) << r.err;
+    EXPECT_EQ(read(local("in/one.txt")), "one");
+    EXPECT_EQ(read(local("in/two.txt")), "two");
+    EXPECT_TRUE(contains(r.out, "done\tdownload\t/pub/two.txt")) << r.out;
+    // Nothing at all to fetch: a failure, and nothing transferred.
+    const CliRun none = run({"get", url("/pub/missing.txt"), local("in2")});
+    EXPECT_EQ(none.exitCode, 1);
+    EXPECT_FALSE(QFileInfo::exists(local("in2")));
+}
+
 TEST_F(CmdQueueTest, VerboseShowsTheTransferConnectionsWithThePasswordMasked)
 {
     write(local("v.txt"), "v");
-    const CliRun r = run({"put", local("v.txt"), url("/in"), "-v"});
+    const CliRun r = run({"put", local("v.txt"), url("/in/"), "-v"});
     ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
     EXPECT_TRUE(contains(r.err, "Command> STOR v.txt")) << r.err;
     EXPECT_TRUE(contains(r.err, "Reply> 226")) << r.err;
@@ -151,7 +223,7 @@ TEST_F(CmdQueueTest, AddToQueueTransfersNothingAndQueueRunDoesItLater)
     const QString queue = local("my queue.xml");
     CliRun r = run({"get", url("/pub/a.txt"), url("/pub/d"), local("in"), "--add-to-queue", queue});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    r = run({"put", local("up.txt"), url("/incoming"), "--add-to-queue", queue});
+    r = run({"put", local("up.txt"), url("/incoming/"), "--add-to-queue", queue});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(count("RETR") + count("STOR") + count("APPE"), 0);
     EXPECT_FALSE(QFileInfo::exists(local("in/a.txt")));
