@@ -175,16 +175,26 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
     m_manager.SetDefaultExistsActionsFromSettings();
     // Without a terminal nobody can answer: asking counts as skipping, at once.
     // --exists and --resume decide all four kinds.
-    const auto decided = [&](TFileAlreadyExistsAction stored) {
-        const TFileAlreadyExistsAction action = options.exists.value_or(stored);
-        return !m_interactive && action == TFileAlreadyExistsAction::faeAsk
-                   ? TFileAlreadyExistsAction::faeSkip
-                   : action;
+    // Resuming a target as large as its source leaves nothing to do: it is skipped.
+    using TKind = TFileExistsPrompt::TKind;
+    const auto decided = [&](TKind kind, TFileAlreadyExistsAction stored) {
+        TFileAlreadyExistsAction action = options.exists.value_or(stored);
+        if (action == TFileAlreadyExistsAction::faeResume && !TFileExistsPrompt::isSmallerKind(kind))
+            action = TFileAlreadyExistsAction::faeSkip;
+        if (!m_interactive && action == TFileAlreadyExistsAction::faeAsk) {
+            m_unansweredSkip[int(kind)] = true;
+            return TFileAlreadyExistsAction::faeSkip;
+        }
+        return action;
     };
-    m_manager.SetDefaultLocalExistsAction(decided(m_manager.DefaultLocalExistsAction()));
-    m_manager.SetDefaultLocalSmallerExistsAction(decided(m_manager.DefaultLocalSmallerExistsAction()));
-    m_manager.SetDefaultRemoteExistsAction(decided(m_manager.DefaultRemoteExistsAction()));
-    m_manager.SetDefaultRemoteSmallerExistsAction(decided(m_manager.DefaultRemoteSmallerExistsAction()));
+    m_manager.SetDefaultLocalExistsAction(
+        decided(TKind::LocalFileAlreadyExists, m_manager.DefaultLocalExistsAction()));
+    m_manager.SetDefaultLocalSmallerExistsAction(
+        decided(TKind::LocalFileSmallerAlreadyExists, m_manager.DefaultLocalSmallerExistsAction()));
+    m_manager.SetDefaultRemoteExistsAction(
+        decided(TKind::RemoteFileAlreadyExists, m_manager.DefaultRemoteExistsAction()));
+    m_manager.SetDefaultRemoteSmallerExistsAction(
+        decided(TKind::RemoteFileSmallerAlreadyExists, m_manager.DefaultRemoteSmallerExistsAction()));
     m_manager.setFileExistsPrompter(&m_prompter);
     m_manager.setCertificatePrompter([this](TCertificatePrompt& prompt) { decideCertificate(prompt); });
     if (m_insecure)
@@ -195,14 +205,17 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
             [this](TQueueItem* item) { m_progress->itemAdded(*item); });
     connect(&m_manager, &TQueueManager::OnItemComplete, this, [this](TQueueItem* item) {
         ++m_completed;
+        m_existsKind.remove(item);
         m_progress->itemCompleted(*item);
         printOutcome(QStringLiteral("done"), item);
     });
     connect(&m_manager, &TQueueManager::progressTick, this,
             [this](const QList<TQueueItemProgress>& running) { m_progress->update(running); });
     connect(&m_manager, &TQueueManager::OnItemError, this, [this](TQueueItem* item) {
-        if (item->LastError && dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get()))
+        if (const auto* exists = dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get())) {
+            m_existsKind.insert(item, TFileExistsPrompt::kindOf(*exists));
             QTimer::singleShot(0, this, [this] { answerPrompts(); });
+        }
     });
     m_manager.setLogControlConnections(m_verbose);
     connect(&m_manager, &TQueueManager::Log, this,
@@ -318,7 +331,21 @@ int CliQueueSession::run()
     m_progress->finish();
 
     // What is left has failed for good, or was skipped.
+    bool failed = false;
     for (TQueueItem* item : m_manager.Items()) {
+        const auto kind = m_existsKind.constFind(item);
+        if (!item->LastError && item->State == TTransferState::tsError && kind != m_existsKind.constEnd()) {
+            if (!m_unansweredSkip[int(*kind)]) {
+                printOutcome(QStringLiteral("skipped (already there)"), item);
+                continue;
+            }
+            failed = true;
+            printOutcome(QStringLiteral("skipped"), item,
+                         item->StatusText +
+                             QStringLiteral(" (nobody can answer without a terminal: --exists decides)"));
+            continue;
+        }
+        failed = true;
         if (item->LastError) {
             QString reason = item->LastError->Message();
             if (item->LastError->ReplyCode() != 0)
@@ -334,7 +361,7 @@ int CliQueueSession::run()
             printOutcome(QStringLiteral("failed"), item, item->StatusText);
         }
     }
-    return m_manager.itemCount() == 0 ? kExitOk : kExitFailed;
+    return failed ? kExitFailed : kExitOk;
 }
 
 int appendToQueueFile(const std::string& file, TQueueManager& staging)

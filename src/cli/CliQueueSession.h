@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 
@@ -58,7 +59,9 @@ int appendToQueueFile(const std::string& file, TQueueManager& staging);
 // Runs a queue to its end on the command line: plays it, answers file-exists
 // prompts (on the terminal, or Skip), shows progress on stderr (a bar on a
 // terminal), prints one line per item outcome on stdout and gives the exit
-// status: 0 only when every item completed.
+// status: 0 when every item completed or was skipped as asked (--exists, the
+// settings, an answer or the prompt's countdown), 1 when anything failed or was
+// skipped only because nobody could answer.
 class CliQueueSession final : public QObject
 {
     Q_OBJECT
@@ -89,6 +92,11 @@ private:
     std::optional<std::string> m_trustedFingerprint;
     bool m_prompting = false;
     int m_completed = 0;
+    // The file-exists kinds skipped only because nobody can answer (no terminal):
+    // such a skip was not asked for, and fails the run.
+    bool m_unansweredSkip[4] = {false, false, false, false};
+    // The kind each item last met, for its outcome line.
+    QHash<const TQueueItem*, TFileExistsPrompt::TKind> m_existsKind;
 };
 
 } // namespace cli

@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -56,6 +58,31 @@ protected:
     {
         return text.find(part) != std::string::npos;
     }
+
+    // The tool on a terminal of its own (util-linux script), `input` typed into it.
+    CliRun runOnTerminal(const QStringList& args, const QByteArray& input)
+    {
+        QString command = qEnvironmentVariable("VANTOR_BINARY_DIR") + QStringLiteral("/bin/vantor-ftp-cli");
+        for (const QString& a : QStringList{QStringLiteral("--data-dir"), m_data.path()} + args)
+            command += QStringLiteral(" '") + QString(a).replace(QLatin1String("'"), QLatin1String("'\\''")) +
+                       QLatin1Char('\'');
+        QProcess p;
+        p.start(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+        CliRun r;
+        if (!p.waitForStarted(10000))
+            return r;
+        p.write(input);
+        p.closeWriteChannel();
+        if (!p.waitForFinished(60000)) {
+            p.kill();
+            p.waitForFinished(5000);
+            return r;
+        }
+        r.exitCode = p.exitCode();
+        r.out = p.readAllStandardOutput().toStdString();
+        return r;
+    }
+    static bool hasScript() { return !QStandardPaths::findExecutable(QStringLiteral("script")).isEmpty(); }
 
     ScriptedFtpServer server;
     QTemporaryDir m_data;
@@ -184,6 +211,50 @@ TEST_F(CmdQueueTest, ExistingFilesAreSkippedWithoutATerminalAndTheExitStatusSays
 
     r = run({"get", url("/f.txt"), local(), "--exists", "overwrite"});
     EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(read(local("f.txt")), "remote");
+}
+
+TEST_F(CmdQueueTest, ASkipTheUserAskedForSucceeds)
+{
+    server.fs().addFile("/f.txt", "remote");
+    server.fs().addFile("/in/up.txt", "there");
+    write(local("f.txt"), "local!");
+    write(local("up.txt"), "short");
+    CliRun r = run({"get", url("/f.txt"), local(), "--exists", "skip"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.out, "skipped (already there)\tdownload\t/f.txt")) << r.out;
+    EXPECT_EQ(read(local("f.txt")), "local!");
+    r = run({"put", local("up.txt"), url("/in/"), "--exists", "skip"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.out, "skipped (already there)\tupload\t/in/up.txt")) << r.out;
+    EXPECT_EQ(server.fs().content("/in/up.txt"), "there");
+    // Resuming a file that is already complete has nothing to do.
+    write(local("f.txt"), "remote");
+    r = run({"get", url("/f.txt"), local(), "--resume"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.out, "skipped (already there)\tdownload\t/f.txt")) << r.out;
+    EXPECT_EQ(count("RETR"), 0);
+    // A skip beside a failure: the failure decides.
+    server.fs().addFile("/g.txt", "g");
+    server.addOverride({.command = "RETR", .code = 550, .text = "Gone"});
+    r = run({"get", url("/f.txt"), url("/g.txt"), local(), "--exists", "skip"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(contains(r.out, "failed\tdownload\t/g.txt")) << r.out;
+}
+
+TEST_F(CmdQueueTest, ASkipAnsweredOnTheTerminalSucceeds)
+{
+    if (!hasScript())
+        GTEST_SKIP() << "no script(1) to give the tool a terminal";
+    server.fs().addFile("/f.txt", "remote");
+    write(local("f.txt"), "local!");
+    CliRun r = runOnTerminal({"get", url("/f.txt"), local()}, "s\n");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "Your choice (Skip in 30 s)")) << r.out;
+    EXPECT_TRUE(contains(r.out, "skipped (already there)\tdownload\t/f.txt")) << r.out;
+    EXPECT_EQ(read(local("f.txt")), "local!");
+    r = runOnTerminal({"get", url("/f.txt"), local()}, "o\n");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
     EXPECT_EQ(read(local("f.txt")), "remote");
 }
 
