@@ -27,7 +27,8 @@ TProgressForm::TProgressForm(QWidget* parent)
     m_detail = new QLabel(this);
     m_detail->setObjectName(QStringLiteral("DetailDescriptionLabel"));
     m_detail->setTextFormat(Qt::PlainText);
-    m_detail->setMinimumWidth(m_detail->fontMetrics().averageCharWidth() * 48);
+    // A fixed width: the window keeps its size whatever the names it shows.
+    m_detail->setFixedWidth(m_detail->fontMetrics().averageCharWidth() * 48);
     m_bar = new QProgressBar(this);
     m_bar->setObjectName(QStringLiteral("ProgressBar"));
     m_bar->setRange(0, kDesignTotalParts);
@@ -87,7 +88,10 @@ void TProgressForm::setDescription(const QString& text)
 
 void TProgressForm::setDetail(const QString& text)
 {
-    m_detail->setText(text);
+    m_detailText = text;
+    // A long path keeps its start and its file name.
+    m_detail->setText(m_detail->fontMetrics().elidedText(text, Qt::ElideMiddle, m_detail->width()));
+    m_detail->setToolTip(text == m_detail->text() ? QString() : text);
 }
 
 bool TProgressForm::cancelled()

@@ -43,7 +43,9 @@ public:
     int partsComplete() const;
     void step();
     void setDescription(const QString& text);
+    // Shown shortened in the middle when it is too long for the window.
     void setDetail(const QString& text);
+    const QString& detail() const { return m_detailText; }
 
     bool cancelled();
     bool isCancelled() const { return m_cancelled; }
@@ -60,5 +62,6 @@ private:
     QLabel* m_detail = nullptr;
     QProgressBar* m_bar = nullptr;
     QPushButton* m_cancelButton = nullptr;
+    QString m_detailText;
     bool m_cancelled = false;
 };

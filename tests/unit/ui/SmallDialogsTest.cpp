@@ -108,6 +108,17 @@ TEST_F(SmallDialogsTest, ProgressCancelStopsBeforeTheNextItem)
     for (int i = 0; i < 5; ++i)
         progress.step();
     EXPECT_EQ(progress.partsComplete(), 3);
+    // A long name is shortened in the middle and keeps the window's width.
+    const int width = progress.sizeHint().width();
+    const QString longName =
+        QStringLiteral("/very/long/path/") + QString(300, u'x') + QStringLiteral("/end.txt");
+    progress.setDetail(longName);
+    const QString shown = dialogtest::child<QLabel>(progress, "DetailDescriptionLabel")->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("/very/")) && shown.endsWith(QStringLiteral("end.txt")))
+        << shown.toStdString();
+    EXPECT_LT(shown.size(), longName.size());
+    EXPECT_EQ(progress.detail(), longName);
+    EXPECT_EQ(progress.sizeHint().width(), width);
     // The caller's close at the end closes it.
     progress.close();
     EXPECT_FALSE(progress.isVisible());
