@@ -3,6 +3,7 @@
 #include <QDir>
 
 #include "core/SizeFormat.h"
+#include "ui/main/TFileTypes.h"
 
 TLocalFileModel::TLocalFileModel(QObject* parent)
     : QFileSystemModel(parent)
@@ -21,6 +22,14 @@ void TLocalFileModel::setColumnTitles(const QStringList& titles)
 
 QVariant TLocalFileModel::data(const QModelIndex& index, int role) const
 {
+    // Icons and type names as the remote list shows them: by extension, in the
+    // window's language where the desktop gives one, with fallbacks of our own.
+    if (index.isValid() && index.column() == kName && role == Qt::DecorationRole)
+        return isDir(index) ? TFileTypes::shared().folderIcon()
+                            : TFileTypes::shared().iconFor(fileName(index.siblingAtColumn(kName)));
+    if (index.isValid() && index.column() == kType && role == Qt::DisplayRole)
+        return isDir(index) ? TFileTypes::shared().folderTypeName()
+                            : TFileTypes::shared().typeNameFor(fileName(index.siblingAtColumn(kName)));
     if (index.isValid() && index.column() == kSize) {
         if (role == Qt::DisplayRole) {
             if (isDir(index))

@@ -5,7 +5,8 @@
 
 // The rows of the local list: the file system as QFileSystemModel reads it, with
 // the window's own column titles and sizes in kilobytes as the remote list shows
-// them (FormatSizeKB); folders show no size. Columns: Name, Size, Type, Date.
+// them (FormatSizeKB); folders show no size; icons and type names from
+// TFileTypes, as in the remote list. Columns: Name, Size, Type, Date.
 //
 // User-interface thread only.
 class TLocalFileModel final : public QFileSystemModel

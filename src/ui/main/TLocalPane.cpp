@@ -248,7 +248,7 @@ void TLocalPane::createViews()
     m_listView->header()->setSortIndicatorShown(true);
     m_listView->setSortingEnabled(true);
     const int sizeWidth = m_listView->fontMetrics().horizontalAdvance(QStringLiteral("99,999,999 KB")) + 16;
-    const int widths[] = {200, std::max(80, sizeWidth), 120, 140};
+    const int widths[] = {180, std::max(80, sizeWidth), 120, 140};
     for (int column = 0; column < TLocalFileModel::kColumnCount; ++column)
         m_listView->setColumnWidth(column, widths[column]);
     TFormLanguage::keepAccessibleName(m_listView);
@@ -263,7 +263,6 @@ void TLocalPane::createViews()
     m_iconView->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_iconView->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_iconView->setEditTriggers(QAbstractItemView::EditKeyPressed);
-    m_iconView->setUniformItemSizes(true);
     m_iconView->setDragEnabled(true);
     m_iconView->setDragDropMode(QAbstractItemView::DragOnly);
     m_iconView->setMovement(QListView::Static);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -120,6 +121,23 @@ TEST_F(LocalPaneTest, TheSummaryShowsTheSelectedFilesAndFoldersWithTheirWholeSiz
               QStringLiteral("2 files and 1 directories selected. Total size: %1")
                   .arg(FormatSizeKB((qint64(6) << 30) + 1)));
     EXPECT_EQ(FormatSizeKB((qint64(6) << 30) + 1), QStringLiteral("6,291,457 KB"));
+}
+
+TEST_F(LocalPaneTest, RowsShowTheirTypeNameIconAndSizeInKilobytes)
+{
+    write(QStringLiteral("note.txt"), QByteArray(1025, 'n'));
+    ASSERT_TRUE(QDir(folder()).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(show(2));
+    const QModelIndex file = m_pane->model().index(folder() + QStringLiteral("/note.txt"));
+    const QModelIndex sub = m_pane->model().index(folder() + QStringLiteral("/sub"));
+    // The type column used to ask the model for the name of the type cell itself, without end.
+    EXPECT_FALSE(file.siblingAtColumn(TLocalFileModel::kType).data().toString().isEmpty());
+    EXPECT_FALSE(sub.siblingAtColumn(TLocalFileModel::kType).data().toString().isEmpty());
+    EXPECT_FALSE(file.data(Qt::DecorationRole).value<QIcon>().isNull());
+    EXPECT_EQ(file.siblingAtColumn(TLocalFileModel::kSize).data().toString(), QStringLiteral("2 KB"));
+    EXPECT_EQ(sub.siblingAtColumn(TLocalFileModel::kSize).data().toString(), QString());
+    EXPECT_EQ(m_pane->model().headerData(TLocalFileModel::kDate, Qt::Horizontal).toString(),
+              QStringLiteral("Date modified"));
 }
 
 TEST_F(LocalPaneTest, NewDirectoryTakesTheFirstFreeNameAndIsRenamedInPlace)
