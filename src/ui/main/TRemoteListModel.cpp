@@ -277,7 +277,9 @@ Qt::ItemFlags TRemoteListModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    // Dragged by the window's drag and drop (the names of the selected rows).
+    Qt::ItemFlags flags =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren | Qt::ItemIsDragEnabled;
     if (index.column() == kName && !isParentRow(index.row()))
         flags |= Qt::ItemIsEditable;
     return flags;

@@ -12,6 +12,7 @@
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
@@ -31,6 +32,7 @@
 #include "ui/main/TLogView.h"
 #include "ui/main/TMainFormPanes.h"
 #include "ui/main/TQueuePane.h"
+#include "ui/main/TRemoteFindDialog.h"
 #include "ui/main/TRemoteListModel.h"
 #include "ui/main/TRemotePane.h"
 #include "unit/queue/QueueTestSupport.h"
@@ -444,4 +446,62 @@ TEST_F(WindowDragDropTest, UploadStopsAtAFileThatVanishedAndLogsIt)
     local().selectPaths({localFolder() + QStringLiteral("/3.txt")});
     window().action(QStringLiteral("UploadAction"))->trigger();
     ASSERT_TRUE(waitFor([&] { return server.fs().exists("/pub/3.txt"); })) << server.conversation();
+}
+
+TEST_F(WindowDragDropTest, TheButtonHeldOnASelectedRowPastTheDragDistanceStartsTheListsDrag)
+{
+    connect();
+    const QString file = localFolder() + QStringLiteral("/held.txt");
+    ASSERT_TRUE(writeAll(file, "held"));
+    ASSERT_TRUE(waitFor([&] { return local().rows().size() == 1; }));
+    QStringList dragged;
+    dnd().setDragRunner([&](QDrag& drag, Qt::DropActions supported) {
+        EXPECT_EQ(supported, kCopyOrMove);
+        for (const QUrl& url : drag.mimeData()->urls())
+            dragged.append(url.toLocalFile());
+        dragged.append(TDragDropController::filesOf(*drag.mimeData()));
+        return Qt::IgnoreAction;
+    });
+    const auto dragRow = [&](QAbstractItemView* view, const QPoint& start) {
+        QWidget* viewport = view->viewport();
+        QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
+        const int distance = QApplication::startDragDistance() + 10;
+        for (int step = 1; step <= 3; ++step) {
+            QMouseEvent move(QEvent::MouseMove, QPointF(start + QPoint(step * distance / 3, 0)),
+                             viewport->mapToGlobal(QPointF(start + QPoint(step * distance / 3, 0))),
+                             Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(viewport, &move);
+        }
+        QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, start + QPoint(distance, 0));
+    };
+    dragRow(local().listView(), local().listView()->visualRect(local().rows().first()).center());
+    EXPECT_EQ(dragged, QStringList{file});
+
+    dragged.clear();
+    dragRow(remote().listView(), remoteRowCenter(QStringLiteral("b.txt")));
+    EXPECT_EQ(dragged, QStringList{"b.txt"});
+    EXPECT_EQ(dnd().donor(), TTarget::None);
+}
+
+TEST_F(WindowDragDropTest, SelectAllRefreshAndFindFollowTheFocusedLocalList)
+{
+    connect();
+    for (const char* name : {"one.txt", "two.txt"})
+        ASSERT_TRUE(writeAll(localFolder() + u'/' + QString::fromLatin1(name), "x"));
+    ASSERT_TRUE(waitFor([&] { return local().rows().size() == 2; }));
+    remote().selectRows({remote().model().rowOfName(QStringLiteral("a.txt"))}, true, false);
+    window().activateWindow();
+    local().listView()->setFocus();
+    ASSERT_TRUE(waitFor([&] { return local().hasListFocus(); }));
+    window().action(QStringLiteral("RemoteSelectAllAction"))->trigger();
+    EXPECT_EQ(local().selectedPaths().size(), 2);
+    EXPECT_EQ(remote().selectedRows().size(), 1) << "select all went to the remote list";
+
+    ASSERT_TRUE(writeAll(localFolder() + QStringLiteral("/three.txt"), "x"));
+    window().action(QStringLiteral("RefreshProxyAction"))->trigger();
+    EXPECT_TRUE(waitFor([&] { return local().rows().size() == 3; }));
+
+    window().action(QStringLiteral("SimpleFileFindProxyAction"))->trigger();
+    EXPECT_TRUE(local().findDialog()->isVisible());
+    local().findDialog()->hide();
 }
