@@ -8,6 +8,7 @@
 #include <QEventLoop>
 
 #include "CliCertificate.h"
+#include "CliPassword.h"
 #include "FtpUrl.h"
 #include "HostOption.h"
 #include "core/TMainConfig.h"
@@ -19,8 +20,11 @@
 namespace cli {
 
 std::optional<RemoteTarget> RemoteTarget::fromArgs(const CliArgs& args, const std::string& urlOrPath,
-                                                   std::string& error)
+                                                   std::string& error, int* status)
 {
+    int unused = 0;
+    int& failure = status ? *status : unused;
+    failure = kExitFailed;
     RemoteTarget target;
     if (auto name = args.value("--host")) {
         auto stored = resolveHostOption(*name, urlOrPath, error);
@@ -33,15 +37,24 @@ std::optional<RemoteTarget> RemoteTarget::fromArgs(const CliArgs& args, const st
         return target;
     }
     auto url = FtpUrl::parse(urlOrPath, error);
-    if (!url)
+    if (!url) {
+        failure = kExitUsage;
         return std::nullopt;
+    }
     target.host.Hostname = QString::fromStdString(url->host);
     target.host.CommonName = target.host.Hostname;
     target.host.Port = url->port;
     target.host.IsAnonymous = !url->user.has_value();
     if (url->user) {
+        std::string password = url->password;
+        if (!url->hasPassword) {
+            auto found = findPassword(url->host, *url->user, error);
+            if (!found)
+                return std::nullopt;
+            password = *found;
+        }
         target.host.Username = QString::fromStdString(*url->user);
-        target.host.Password = QString::fromStdString(url->password);
+        target.host.Password = QString::fromStdString(password);
     }
     target.host.Passive = !args.flag("--active");
     target.host.UseSSL = args.flag("--tls");
@@ -228,11 +241,11 @@ int runOnSession(const CliArgs& args, const std::string& urlOrPath,
                  const std::function<int(CliWorkerSession& session, const std::string& path)>& body)
 {
     std::string error;
-    auto target = RemoteTarget::fromArgs(args, urlOrPath, error);
+    int status = kExitFailed;
+    auto target = RemoteTarget::fromArgs(args, urlOrPath, error, &status);
     if (!target) {
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-        // A stored host that is missing is a failure; a malformed URL is bad usage.
-        return args.value("--host") ? kExitFailed : kExitUsage;
+        return status;
     }
     try {
         CliWorkerSession session(args, target->host);

@@ -20,9 +20,11 @@ struct RemoteTarget
     std::string path;
 
     // From `URL`, or with `--host NAME-OR-ID` from a stored host and a remote path.
-    // Nothing, with `error` set, when neither works.
+    // Nothing, with `error` set and `status` the exit status to give (2 for a
+    // malformed URL, 1 for a stored host or password that cannot be found), when
+    // neither works.
     static std::optional<RemoteTarget> fromArgs(const CliArgs& args, const std::string& urlOrPath,
-                                                std::string& error);
+                                                std::string& error, int* status = nullptr);
 };
 
 // "dir/sub/name" -> {"dir/sub", "name"}; "name" -> {"", "name"}; "/name" -> {"/", "name"}.

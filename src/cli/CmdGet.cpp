@@ -48,10 +48,11 @@ int runGet(const cli::CliArgs& args)
     // Every URL is checked before anything logs in: a malformed one is bad usage.
     std::vector<cli::RemoteTarget> targets;
     for (std::size_t i = 0; i + 1 < positional.size(); ++i) {
-        auto target = cli::RemoteTarget::fromArgs(args, positional[i], error);
+        int status = cli::kExitFailed;
+        auto target = cli::RemoteTarget::fromArgs(args, positional[i], error, &status);
         if (!target) {
             std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-            return args.value("--host") ? cli::kExitFailed : cli::kExitUsage;
+            return status;
         }
         targets.push_back(std::move(*target));
     }

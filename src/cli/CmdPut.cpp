@@ -55,10 +55,11 @@ int runPut(const cli::CliArgs& args)
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
         return cli::kExitUsage;
     }
-    auto target = cli::RemoteTarget::fromArgs(args, positional.back(), error);
+    int status = cli::kExitFailed;
+    auto target = cli::RemoteTarget::fromArgs(args, positional.back(), error, &status);
     if (!target) {
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-        return args.value("--host") ? cli::kExitFailed : cli::kExitUsage;
+        return status;
     }
     QStringList sources;
     for (std::size_t i = 0; i + 1 < positional.size(); ++i) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "CliPassword.h"
+
 namespace cli {
 
 namespace {
@@ -45,11 +47,20 @@ std::optional<std::string> percentDecode(const std::string& text)
 
 std::optional<FtpUrl> FtpUrl::parse(const std::string& text, std::string& error)
 {
+    const auto startsWith = [&](const std::string& scheme) {
+        return text.size() >= scheme.size() &&
+               std::equal(scheme.begin(), scheme.end(), text.begin(),
+                          [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    };
     const std::string scheme = "ftp://";
-    if (text.size() < scheme.size() ||
-        !std::equal(scheme.begin(), scheme.end(), text.begin(),
-                    [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); })) {
-        error = "not an ftp:// URL: " + text;
+    if (startsWith("ftps://")) {
+        error = "ftps:// (implicit TLS) is not offered: use ftp://... with --tls, which asks the server for "
+                "TLS before logging in (explicit TLS, AUTH TLS): " +
+                maskedUrl(text);
+        return std::nullopt;
+    }
+    if (!startsWith(scheme)) {
+        error = "not an ftp:// URL: " + maskedUrl(text);
         return std::nullopt;
     }
     std::string rest = text.substr(scheme.size());
@@ -67,24 +78,25 @@ std::optional<FtpUrl> FtpUrl::parse(const std::string& text, std::string& error)
         auto password =
             percentDecode(colon == std::string::npos ? std::string() : userInfo.substr(colon + 1));
         if (!user || !password || user->empty()) {
-            error = "bad user or password in " + text;
+            error = "bad user or password in " + maskedUrl(text);
             return std::nullopt;
         }
         url.user = *user;
         url.password = *password;
+        url.hasPassword = colon != std::string::npos;
     }
     std::string portText;
     if (!authority.empty() && authority.front() == '[') {
         std::size_t close = authority.find(']');
         if (close == std::string::npos) {
-            error = "unclosed [ in " + text;
+            error = "unclosed [ in " + maskedUrl(text);
             return std::nullopt;
         }
         url.host = authority.substr(1, close - 1);
         std::string after = authority.substr(close + 1);
         if (!after.empty()) {
             if (after.front() != ':') {
-                error = "bad host in " + text;
+                error = "bad host in " + maskedUrl(text);
                 return std::nullopt;
             }
             portText = after.substr(1);
@@ -96,7 +108,7 @@ std::optional<FtpUrl> FtpUrl::parse(const std::string& text, std::string& error)
             portText = authority.substr(colon + 1);
     }
     if (url.host.empty()) {
-        error = "no host in " + text;
+        error = "no host in " + maskedUrl(text);
         return std::nullopt;
     }
     if (!portText.empty()) {
@@ -109,14 +121,14 @@ std::optional<FtpUrl> FtpUrl::parse(const std::string& text, std::string& error)
             port = port * 10 + (c - '0');
         }
         if (port < 1 || port > 65535) {
-            error = "bad port in " + text;
+            error = "bad port in " + maskedUrl(text);
             return std::nullopt;
         }
         url.port = static_cast<std::uint16_t>(port);
     }
     auto path = percentDecode(rawPath);
     if (!path) {
-        error = "bad percent-encoding in " + text;
+        error = "bad percent-encoding in " + maskedUrl(text);
         return std::nullopt;
     }
     url.path = *path;
