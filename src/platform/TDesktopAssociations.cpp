@@ -7,6 +7,7 @@
 #include <QMimeDatabase>
 #include <QProcessEnvironment>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTextStream>
 
 namespace platform {
@@ -301,6 +302,17 @@ std::optional<TOpenCommand> TDesktopAssociations::commandForType(const QString& 
                                                  unescapeValue(entry.value(QStringLiteral("Icon"))), path);
     if (!args)
         return std::nullopt;
+    // A program for a terminal gets one; without it, it would start with no
+    // terminal and end at once.
+    if (entry.value(QStringLiteral("Terminal")) == QLatin1String("true")) {
+        const QString terminal = m_terminal.isEmpty()
+                                     ? QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"))
+                                     : m_terminal;
+        if (terminal.isEmpty())
+            return std::nullopt;
+        args->prepend(QStringLiteral("-e"));
+        args->prepend(terminal);
+    }
     TOpenCommand command;
     command.Program = args->takeFirst();
     command.Arguments = *args;

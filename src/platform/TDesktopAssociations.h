@@ -36,7 +36,8 @@ struct TOpenCommand
 // "The Exec key"): quoted arguments and their escapes, %f %F %u %U -> the
 // file's path, %i -> "--icon" and the Icon, %c -> the Name, %k -> the entry's
 // path, %% -> "%", deprecated codes dropped. A line without a file code is used
-// as it stands. Reads files only; any thread.
+// as it stands; an entry for a terminal runs inside one. Reads files only; any
+// thread.
 class TDesktopAssociations final
 {
 public:
@@ -57,6 +58,9 @@ public:
     explicit TDesktopAssociations(TDirectories directories);
 
     const TDirectories& directories() const { return m_directories; }
+    // The terminal for entries with Terminal=true, started as "<terminal> -e
+    // <command>"; by default x-terminal-emulator from PATH (none: no command).
+    void setTerminal(const QString& program) { m_terminal = program; }
     // The mimeapps.list files looked at, highest rank first (existing or not).
     QStringList mimeAppsLists() const;
     // The desktop file ID ("org.gnome.gedit.desktop") of the default
@@ -82,6 +86,7 @@ private:
     bool usable(const QString& desktopId) const;
 
     TDirectories m_directories;
+    QString m_terminal;
 };
 
 } // namespace platform

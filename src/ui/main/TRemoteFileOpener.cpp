@@ -28,6 +28,7 @@ struct TRemoteFileOpener::TTempFile
     QString LocalFile;
     QPointer<QProcess> Process;
     bool ProcessEnded = false;
+    bool UploadPending = false; // an upload of it was queued and has not completed
     // The copy as it was when its program started, or when last asked about.
     TFileState Opened;
     TFileState LastSeen;
@@ -329,10 +330,16 @@ void TRemoteFileOpener::checkServerAndUpload(const QString& localFile)
         if (!r)
             return;
         if (!facts.Checked) {
-            // The upload will meet the same server: its failure, if any, is the queue's.
-            emit Log(TLogKind::lkStatus, Format(m_language.text(QStringLiteral("strOpenServerNotChecked")),
-                                                {r->RemoteFilename, facts.Error}));
-            upload(localFile);
+            // Unknown whether someone else changed it: the user decides (Yes, as
+            // they already chose to upload).
+            TMessageRequest question;
+            question.Type = TMessageRequest::TType::Warning;
+            question.Text = Format(m_language.text(QStringLiteral("strOpenServerNotChecked")),
+                                   {r->RemoteFilename, facts.Error});
+            question.Buttons = QMessageBox::Yes | QMessageBox::No;
+            question.DefaultButton = QMessageBox::Yes;
+            if (TMessageDialog::show(&m_window, m_language, question) == QMessageBox::Yes)
+                upload(localFile);
             return;
         }
         const bool sizeChanged =
@@ -368,6 +375,7 @@ void TRemoteFileOpener::upload(const QString& localFile)
         item->FileExistsAction = TFileAlreadyExistsAction::faeOverwrite;
         item->SmallerFileExistsAction = TFileAlreadyExistsAction::faeOverwrite;
         m_uploads.insert(item, localFile);
+        record->UploadPending = true;
         m_queue.BeginItem(item);
         emit uploadStarted(localFile);
     } catch (const std::exception& error) {
@@ -379,7 +387,13 @@ void TRemoteFileOpener::uploadDone(TQueueItem* item)
 {
     const QString localFile = m_uploads.take(item);
     TTempFile* record = localFile.isEmpty() ? nullptr : recordOf(localFile);
-    if (!record || !m_serverCheck)
+    if (!record)
+        return;
+    record->UploadPending = false;
+    for (TQueueItem* other : m_uploads.keys())
+        if (m_uploads.value(other) == localFile)
+            record->UploadPending = true;
+    if (!m_serverCheck)
         return;
     // The server's file is ours now: what it lists from here on is the reference.
     record->Listed = {};
@@ -394,6 +408,14 @@ void TRemoteFileOpener::deleteTemporaryFiles()
 {
     for (const std::unique_ptr<TTempFile>& record : m_records) {
         record->Settle.stop();
+        // An upload that has not completed (still queued, stopped by the close,
+        // failed) needs its copy: the edits would be lost, and the saved queue
+        // names the file.
+        if (record->UploadPending) {
+            emit Log(TLogKind::lkError, Format(m_language.text(QStringLiteral("strOpenCopyKept")),
+                                               {QDir::toNativeSeparators(record->LocalFile)}));
+            continue;
+        }
         if (QFileInfo(record->LocalFile).isFile())
             QFile::remove(record->LocalFile);
     }

@@ -50,9 +50,11 @@ struct TCompletedQueueItem;
 //   asks before it is overwritten. Then an upload (inactive, both file-exists
 //   actions faeOverwrite: a resume would append the edited copy's tail to the
 //   old file) started at once with BeginItem.
+//   When that listing fails, strOpenServerNotChecked asks whether to upload
+//   anyway.
 // - deleteTemporaryFiles() (the window's close): every record's copy is deleted,
-//   the folder too when it is empty then. Programs still running are left
-//   running.
+//   the folder too when it is empty then, except a copy whose upload has not
+//   completed (it is logged as kept). Programs still running are left running.
 //
 // Main thread only.
 class TRemoteFileOpener final : public QObject

@@ -145,6 +145,20 @@ TEST_F(DesktopAssociationsTest, NestedDesktopIdsAndEntryEscapes)
     EXPECT_EQ(command->Arguments, (QStringList{QStringLiteral("--title=a \\\"b\\\""), path("work/a b.txt")}));
 }
 
+TEST_F(DesktopAssociationsTest, TerminalProgramsRunInATerminal)
+{
+    app(QStringLiteral("vi.desktop"), QStringLiteral("vi %f"), QStringLiteral("Terminal=true\n"));
+    write(QStringLiteral("config/mimeapps.list"),
+          QStringLiteral("[Default Applications]\ntext/plain=vi.desktop\n"));
+    write(QStringLiteral("work/n.txt"), QStringLiteral("x"));
+    TDesktopAssociations associations = lookup();
+    associations.setTerminal(QStringLiteral("/usr/bin/xterm"));
+    const std::optional<TOpenCommand> command = associations.commandFor(path("work/n.txt"));
+    ASSERT_TRUE(command);
+    EXPECT_EQ(command->Program, QStringLiteral("/usr/bin/xterm"));
+    EXPECT_EQ(command->Arguments, (QStringList{"-e", "vi", path("work/n.txt")}));
+}
+
 TEST(DesktopExecTest, FieldCodesAndQuoting)
 {
     const QString file = QStringLiteral("/tmp/vantor/it's \"here\".txt");

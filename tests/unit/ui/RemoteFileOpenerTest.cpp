@@ -248,6 +248,37 @@ TEST_F(RemoteFileOpenerTest, FileChangedOnTheServerIsNotOverwrittenWithoutAsking
     EXPECT_EQ(m_questions.size(), 4);
 }
 
+TEST_F(RemoteFileOpenerTest, ServerThatCannotBeListedAsksBeforeUploading)
+{
+    m_server = {false, false, -1, -1, QStringLiteral("Connection refused")};
+    m_script = QStringLiteral("printf 'edited\\n' >> \"$1\"");
+    m_answers = {QMessageBox::Yes, QMessageBox::No};
+    m_opener.fileDownloaded(downloaded(QStringLiteral("i.txt")));
+    ASSERT_TRUE(queuetest::waitFor([&] { return m_questions.size() == 2; }, 10000));
+    EXPECT_EQ(m_questions.at(1),
+              QStringLiteral("The file /pub/i.txt could not be compared with the server's "
+                             "copy: Connection refused\n\nWould you like to upload it anyway?"));
+    EXPECT_TRUE(uploads().isEmpty());
+}
+
+TEST_F(RemoteFileOpenerTest, CloseKeepsACopyWhoseUploadDidNotComplete)
+{
+    m_script = QStringLiteral("printf 'edited\\n' >> \"$1\"");
+    m_answers = {QMessageBox::Yes};
+    QSignalSpy uploaded(&m_opener, &TRemoteFileOpener::uploadStarted);
+    QSignalSpy log(&m_opener, &TRemoteFileOpener::Log);
+    m_opener.fileDownloaded(downloaded(QStringLiteral("j.txt")));
+    ASSERT_TRUE(queuetest::waitFor([&] { return !uploaded.isEmpty(); }, 10000));
+    // The upload cannot reach its server: the edits must not go with the close.
+    m_queue.StopQueue();
+    m_opener.deleteTemporaryFiles();
+    EXPECT_TRUE(QFileInfo::exists(copy(QStringLiteral("j.txt"))));
+    ASSERT_FALSE(log.isEmpty());
+    EXPECT_EQ(
+        log.last().at(1).toString(),
+        QStringLiteral("The modified file %1 has not been uploaded yet and was kept.").arg(copy("j.txt")));
+}
+
 TEST_F(RemoteFileOpenerTest, CloseDeletesTheCopiesAndTheFolder)
 {
     m_script = QStringLiteral("exit 0");
