@@ -3,11 +3,13 @@
 #include <memory>
 
 #include <QAbstractItemView>
+#include <QApplication>
 #include <QDir>
 #include <QDrag>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QUrl>
 
@@ -71,14 +73,10 @@ TDragDropController::TDragDropController(TLocalPane& local, TRemotePane& remote,
     if (m_queueView)
         watch(m_queueView, TTarget::Queue);
 
-    const auto localStarter = [this](Qt::DropActions supported) { startLocalDrag(supported); };
-    const auto remoteStarter = [this](Qt::DropActions supported) { startRemoteDrag(supported); };
-    m_local.listView()->setDragStarter(localStarter);
-    m_local.iconView()->setDragStarter(localStarter);
-    if (auto* tree = dynamic_cast<TDragTreeView*>(m_remote.listView()))
-        tree->setDragStarter(remoteStarter);
-    if (auto* icons = dynamic_cast<TDragListView*>(m_remote.iconView()))
-        icons->setDragStarter(remoteStarter);
+    // Both lists' drags start from the mouse here (mouseForDrag). Their views
+    // keep Qt's drag handling only so that a press on a selected row keeps the
+    // selection until the release; Qt's own start of a drag does nothing
+    // (TDragViews), as it did not come on X11 for a press on a selected row.
     connect(&m_local, &TLocalPane::directoryChanged, this, [this] {
         if (m_hoverView && (m_hoverView == m_local.listView() || m_hoverView == m_local.iconView()))
             clearHover();
@@ -231,6 +229,8 @@ bool TDragDropController::eventFilter(QObject* watched, QEvent* event)
     if (it == m_viewports.cend())
         return QObject::eventFilter(watched, event);
     const TView view = it.value();
+    if ((view.target == TTarget::Local || view.target == TTarget::Remote) && mouseForDrag(view, event))
+        return true;
     switch (event->type()) {
     case QEvent::DragEnter: {
         auto* enter = static_cast<QDragEnterEvent*>(event);
@@ -253,6 +253,46 @@ bool TDragDropController::eventFilter(QObject* watched, QEvent* event)
         return true;
     default:
         return QObject::eventFilter(watched, event);
+    }
+}
+
+bool TDragDropController::mouseForDrag(const TView& source, QEvent* event)
+{
+    QAbstractItemView* view = source.view;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        m_pressedIndex =
+            mouse->button() == Qt::LeftButton ? view->indexAt(mouse->position().toPoint()) : QModelIndex();
+        m_pressedAt = mouse->position().toPoint();
+        return false;
+    }
+    case QEvent::MouseButtonDblClick:
+        // A double click opens the row: moving on with the button held drags nothing.
+        m_pressedIndex = QModelIndex();
+        return false;
+    case QEvent::MouseButtonRelease:
+        m_pressedIndex = QModelIndex();
+        return false;
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (!m_pressedIndex.isValid() || !(mouse->buttons() & Qt::LeftButton))
+            return false;
+        if ((mouse->position().toPoint() - m_pressedAt).manhattanLength() <=
+            QApplication::startDragDistance())
+            return false;
+        const bool selected = view->selectionModel()->isSelected(m_pressedIndex);
+        m_pressedIndex = QModelIndex();
+        if (!selected)
+            return false;
+        if (source.target == TTarget::Local)
+            startLocalDrag(Qt::CopyAction | Qt::MoveAction);
+        else
+            startRemoteDrag(Qt::CopyAction | Qt::MoveAction);
+        return true;
+    }
+    default:
+        return false;
     }
 }
 

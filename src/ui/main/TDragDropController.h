@@ -5,6 +5,8 @@
 #include <QAbstractItemView>
 #include <QHash>
 #include <QObject>
+#include <QPersistentModelIndex>
+#include <QPoint>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -118,6 +120,10 @@ private:
     };
 
     void watch(QAbstractItemView* view, TTarget target);
+    // The left button held on a selected row of either list past the drag
+    // distance starts that list's drag (not after a double click); true when
+    // the event was used for that.
+    bool mouseForDrag(const TView& source, QEvent* event);
     bool dragOver(const TView& view, QDropEvent& event);
     void drop(const TView& view, QDropEvent& event);
     void dropOnLocal(QAbstractItemView* view, const QDropEvent& event);
@@ -149,4 +155,6 @@ private:
     QPointer<QAbstractItemView> m_scrollControl;
     TScroll m_scrollDirection = TScroll::None;
     TDragRunner m_runner;
+    QPersistentModelIndex m_pressedIndex;
+    QPoint m_pressedAt;
 };

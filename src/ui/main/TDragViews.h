@@ -5,9 +5,11 @@
 #include <QListView>
 #include <QTreeView>
 
-// The file lists' views. Qt decides when a drag starts (the button held on a
-// selected row past the drag distance); what is dragged is the owner's choice,
-// through the drag starter. Without one the view does not drag at all.
+// The file lists' views. They are drag-enabled, so that a press on a selected
+// row keeps a selection of several rows until the release, but Qt's own start
+// of a drag (with the model's data) is replaced: by the drag starter when one
+// is set, by nothing otherwise (the window's drag and drop starts the drags
+// from the mouse itself, TDragDropController).
 //
 // User-interface thread only.
 using TDragStarter = std::function<void(Qt::DropActions supported)>;

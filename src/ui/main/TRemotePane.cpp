@@ -333,6 +333,11 @@ void TRemotePane::configureIconView(TViewStyle style)
     m_iconView->setResizeMode(QListView::Adjust);
     m_iconView->setMovement(QListView::Static);
     m_iconView->setTextElideMode(Qt::ElideRight);
+    // A static QListView stops dragging and taking drops; the window's drag and
+    // drop (TDragDropController) needs both in every style.
+    m_iconView->setDragEnabled(true);
+    m_iconView->viewport()->setAcceptDrops(true);
+    m_iconView->setAcceptDrops(true);
 }
 
 void TRemotePane::wire()

@@ -451,6 +451,19 @@ TEST_F(WindowDragDropTest, UploadStopsAtAFileThatVanishedAndLogsIt)
 TEST_F(WindowDragDropTest, TheButtonHeldOnASelectedRowPastTheDragDistanceStartsTheListsDrag)
 {
     connect();
+    // Where a real drag looks for its target: the widget under the pointer that takes drops.
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(local().listView()),
+                                    static_cast<QAbstractItemView*>(local().iconView()),
+                                    static_cast<QAbstractItemView*>(remote().listView()),
+                                    static_cast<QAbstractItemView*>(remote().iconView()), queueView()})
+        EXPECT_TRUE(view->viewport()->acceptDrops()) << view->objectName().toStdString();
+    // The icon styles of both lists: a static QListView turns drops off by itself.
+    local().setViewStyle(TViewStyle::vsSmallIcon);
+    remote().setViewStyle(TViewStyle::vsIcon);
+    EXPECT_TRUE(local().iconView()->viewport()->acceptDrops());
+    EXPECT_TRUE(remote().iconView()->viewport()->acceptDrops());
+    local().setViewStyle(TViewStyle::vsReport);
+    remote().setViewStyle(TViewStyle::vsReport);
     const QString file = localFolder() + QStringLiteral("/held.txt");
     ASSERT_TRUE(writeAll(file, "held"));
     ASSERT_TRUE(waitFor([&] { return local().rows().size() == 1; }));
@@ -464,6 +477,8 @@ TEST_F(WindowDragDropTest, TheButtonHeldOnASelectedRowPastTheDragDistanceStartsT
     });
     const auto dragRow = [&](QAbstractItemView* view, const QPoint& start) {
         QWidget* viewport = view->viewport();
+        QTest::mouseClick(viewport, Qt::LeftButton, Qt::NoModifier, start);
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
         QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
         const int distance = QApplication::startDragDistance() + 10;
         for (int step = 1; step <= 3; ++step) {
