@@ -12,11 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
 #include "core/SizeFormat.h"
+#include "core/TFilters.h"
 #include "core/TMainConfig.h"
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/dialogs/TMessageDialog.h"
@@ -34,6 +36,7 @@ class LocalPaneTest : public ::testing::Test
 protected:
     LocalPaneTest()
     {
+        TFilters::createGlobal();
         QDir().mkpath(folder());
         m_pane = std::make_unique<TLocalPane>(m_language, QHash<QString, QAction*>{});
         m_pane->resize(600, 400);
@@ -43,6 +46,7 @@ protected:
     {
         TMessageDialog::setAnswerer(nullptr);
         m_pane.reset();
+        TFilters::destroyGlobal();
     }
 
     QString folder() const { return m_dir.path() + QStringLiteral("/work"); }
@@ -230,4 +234,28 @@ TEST_F(LocalPaneTest, TheFolderBoxNavigatesAndUpAndHomeFollow)
     m_pane->setHomeDirectory([] { return QString(); });
     m_pane->action(QStringLiteral("LocalCDHomeAction"))->trigger();
     EXPECT_EQ(m_pane->directory(), QDir::cleanPath(QDir::homePath())) << "no initial folder: the home folder";
+}
+
+TEST_F(LocalPaneTest, AFilterSelectsMatchesAndKeepsTheOtherSelection)
+{
+    Filters()->Add(std::make_unique<TFilter>(QStringLiteral("Text"), QStringLiteral("*.txt")));
+    Filters()->Add(std::make_unique<TFilter>(QStringLiteral("Images"), QStringLiteral("*.png;*.JPG")));
+    m_pane->rebuildFilterMenu();
+    QStringList items;
+    for (QAction* item : m_pane->filterMenu()->actions())
+        items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    EXPECT_EQ(items, (QStringList{"Images", "Text", "-", "Edit filters..."})) << "reverse store order";
+
+    for (const char* name : {"a.txt", "B.TXT", "c.png", "d.jpg", "e.dat"})
+        write(QString::fromLatin1(name));
+    ASSERT_TRUE(show(5));
+    m_pane->selectPaths({folder() + QStringLiteral("/e.dat")});
+    m_pane->filterMenu()->actions().at(1)->trigger();
+    QStringList selected = m_pane->selectedPaths();
+    for (QString& path : selected)
+        path = QFileInfo(path).fileName();
+    selected.sort();
+    EXPECT_EQ(selected, (QStringList{"B.TXT", "a.txt", "e.dat"})) << "matching ignores case; e.dat stays";
+    m_pane->filterMenu()->actions().at(0)->trigger();
+    EXPECT_EQ(m_pane->selectedPaths().size(), 5);
 }

@@ -254,6 +254,15 @@ TEST_F(WindowDragDropTest, ALocalFolderDroppedOnARemoteDirectoryRowIsOneDirector
     EXPECT_EQ(item->LocalRoot, m_env.root() + u'/');
     EXPECT_EQ(item->LocalFilename, tree);
 
+    // The temporary drop folder is never uploaded, even when it exists.
+    const bool existed = QFileInfo::exists(TDragDropController::temporaryDropFolder());
+    ASSERT_TRUE(QDir().mkpath(TDragDropController::temporaryDropFolder()));
+    const auto temporary = localFiles({TDragDropController::temporaryDropFolder()});
+    dragTo(remote().listView(), remoteRowCenter(QStringLiteral("sub")), *temporary);
+    EXPECT_EQ(items().size(), 1);
+    if (!existed)
+        QDir(TDragDropController::temporaryDropFolder()).removeRecursively();
+
     // On the ".." row the upload goes to the parent directory itself, not "/pub/..".
     EXPECT_TRUE(dragTo(remote().listView(), remoteRowCenter(QStringLiteral("..")), *data));
     ASSERT_EQ(items().size(), 2);
