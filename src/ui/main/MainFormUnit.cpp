@@ -81,6 +81,9 @@ TMainForm::~TMainForm()
     m_destroying = true;
     if (!m_closed)
         shutDown();
+    // The panes read the window's table and state, members that go before the
+    // base class frees its children: the children go first.
+    delete takeCentralWidget();
 }
 
 // ---- creation (FormCreate) ------------------------------------------------------------

@@ -164,6 +164,17 @@ TEST_F(MainFormTest, ClosingWhileConnectedEndsTheWorkerWithinTheLimits)
     EXPECT_TRUE(QFileInfo::exists(m_env.dataFolder() + "/Config.xml"));
 }
 
+TEST_F(MainFormTest, AShownWindowDestroyedWithoutClosingEndsCleanly)
+{
+    // As when the program ends without the close (a session ending): the
+    // close sequence runs from the destructor, and the panes go before the
+    // window's table they read.
+    window().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window()));
+    m_window.reset();
+    EXPECT_TRUE(QFileInfo::exists(m_env.dataFolder() + "/Queue.xml"));
+}
+
 TEST_F(MainFormTest, AWorkerThatEndsOnItsOwnEndsTheProgram)
 {
     window().worker().Shutdown(100, 100);
