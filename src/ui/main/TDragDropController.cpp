@@ -11,6 +11,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 
 #include "core/PathHelpers.h"
@@ -28,6 +29,8 @@ namespace {
 
 // Within this many pixels of the top edge (y <= 9) or less than 10 above the
 // bottom edge, a drag scrolls the list under it.
+// How long a drag to another program outlives its drop (file managers ask after it).
+constexpr int kDirectSaveGraceMs = 60000;
 constexpr int kScrollZoneTop = 9;
 constexpr int kScrollZoneBottom = 10;
 
@@ -186,17 +189,21 @@ void TDragDropController::startRemoteDrag(Qt::DropActions)
     const QStringList names = filesOf(*data);
     auto handled = std::make_shared<TTarget>(TTarget::None);
     if (auto* directSave = qobject_cast<TDirectSaveMimeData*>(data))
-        connect(directSave, &TDirectSaveMimeData::folderChosen, this,
-                [this, names, handled](const QString& folder) {
-                    if (*handled == TTarget::None)
-                        downloadInto(names, folder);
-                });
+        connect(
+            directSave, &TDirectSaveMimeData::folderChosen, this,
+            [this, names, handled](const QString& folder) {
+                if (*handled == TTarget::None)
+                    downloadInto(names, folder);
+            },
+            Qt::QueuedConnection);
     auto* drag = new QDrag(m_remote.activeView());
     drag->setMimeData(data);
     m_donor = TTarget::Remote;
     runDrag(*drag, Qt::CopyAction | Qt::MoveAction);
     *handled = m_dropHandled;
-    drag->deleteLater();
+    // A file manager asks for the direct-save answer after the drop, from a drag
+    // that must still exist then: it goes a while later (or with its view).
+    QTimer::singleShot(kDirectSaveGraceMs, drag, &QObject::deleteLater);
     afterDrag();
 }
 

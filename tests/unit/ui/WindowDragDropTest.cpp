@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 #include <QTreeView>
@@ -383,13 +384,17 @@ TEST_F(WindowDragDropTest, ARemoteDragIntoAFileManagerFolderDownloadsThereAndOth
     EXPECT_TRUE(items().isEmpty());
 
     // One that tells its folder, even after the drag has ended.
-    TDirectSaveMimeData* data = nullptr;
+    QPointer<TDirectSaveMimeData> data;
     dnd().setDragRunner([&](QDrag& drag, Qt::DropActions) {
         data = qobject_cast<TDirectSaveMimeData*>(drag.mimeData());
         return Qt::CopyAction;
     });
     dnd().startRemoteDrag(kCopyOrMove);
-    ASSERT_NE(data, nullptr);
+    // The file manager asks once the window has gone back to its events: the
+    // drag's data must still be there to answer.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    ASSERT_NE(data, nullptr) << "the drag was freed before the file manager could ask";
     emit data->folderChosen(target);
     ASSERT_TRUE(waitFor([&] {
         return readAll(target + QStringLiteral("/a.txt")) == "alpha" &&
