@@ -45,6 +45,7 @@ struct CliCommand
     std::vector<std::string> flags;        // options without a value
     std::vector<std::string> valueOptions; // options taking one value ("--host NAME")
     std::function<int(const CliArgs&)> run;
+    std::string help; // the rest of "COMMAND --help": what it does, options, examples
 };
 
 class CliRegistry final

@@ -63,7 +63,7 @@ std::vector<std::string> CliQueueOptions::flags()
 
 std::vector<std::string> CliQueueOptions::valueOptions()
 {
-    return {"--parallel", "--retries", "--retry-delay", "--exists"};
+    return {"--parallel", "--attempts", "--retries", "--retry-delay", "--exists"};
 }
 
 std::optional<CliQueueOptions> CliQueueOptions::parse(const CliArgs& args, std::string& error)
@@ -72,9 +72,17 @@ std::optional<CliQueueOptions> CliQueueOptions::parse(const CliArgs& args, std::
     options.limits.maxTransferCount = parseCount(args, "--parallel", 1, error);
     if (!error.empty())
         return std::nullopt;
-    options.limits.maxRetryCount = parseCount(args, "--retries", 1, error);
-    if (!error.empty())
+    // --retries is the older name of --attempts: both count the first attempt too.
+    const char* attempts = args.value("--attempts") ? "--attempts" : "--retries";
+    if (args.value("--attempts") && args.value("--retries")) {
+        error = "--attempts and --retries are the same option: give one of them";
         return std::nullopt;
+    }
+    options.limits.maxRetryCount = parseCount(args, attempts, 1, error);
+    if (!error.empty()) {
+        error += " (it counts attempts, the first one included: 1 never retries)";
+        return std::nullopt;
+    }
     options.limits.retryDelay = parseCount(args, "--retry-delay", 0, error);
     if (!error.empty())
         return std::nullopt;

@@ -26,7 +26,7 @@ struct CliQueueOptions
     std::optional<TFileAlreadyExistsAction> exists;
 
     static std::vector<std::string> flags();        // --resume
-    static std::vector<std::string> valueOptions(); // --parallel, --retries, --retry-delay, --exists
+    static std::vector<std::string> valueOptions(); // --parallel, --attempts (--retries), --retry-delay, --exists
     // Nothing, with `error` set, on a bad value.
     static std::optional<CliQueueOptions> parse(const CliArgs& args, std::string& error);
 };

@@ -27,6 +27,12 @@ std::optional<RemoteTarget> RemoteTarget::fromArgs(const CliArgs& args, const st
     failure = kExitFailed;
     RemoteTarget target;
     if (auto name = args.value("--host")) {
+        if (urlOrPath.find("://") != std::string::npos) {
+            error = "with --host the argument is a remote path (\"/pub\" or \"pub\"), not a URL: " +
+                    maskedUrl(urlOrPath);
+            failure = kExitUsage;
+            return std::nullopt;
+        }
         auto stored = resolveHostOption(*name, urlOrPath, error);
         if (!stored)
             return std::nullopt;
@@ -177,16 +183,24 @@ bool CliWorkerSession::changeDir(const std::string& directory)
     return !failed();
 }
 
-bool CliWorkerSession::failed()
+std::string CliWorkerSession::takeError()
 {
     auto error = m_worker.TakePendingError();
     if (!error)
-        return false;
+        return {};
     std::string line = error->Message().toStdString();
     if (error->ReplyCode() != 0)
         line += " (" + std::to_string(error->ReplyCode()) + " " + error->ServerText().toStdString() + ")";
-    else if (!error->ServerText().isEmpty())
+    else if (!error->ServerText().isEmpty() && error->ServerText() != error->Message())
         line += " (" + error->ServerText().toStdString() + ")";
+    return line;
+}
+
+bool CliWorkerSession::failed()
+{
+    const std::string line = takeError();
+    if (line.empty())
+        return false;
     std::fprintf(stderr, "vantor-ftp-cli: %s\n", line.c_str());
     return true;
 }

@@ -57,6 +57,9 @@ public:
     void runCommand(WorkerCommand command, const std::function<void()>& start);
     // Prints the pending error, if there is one, and says whether there was.
     bool failed();
+    // The pending error as failed() would print it (message, then the server's
+    // reply); empty when there is none.
+    std::string takeError();
 
     bool deleted() const { return m_deleted; }
 

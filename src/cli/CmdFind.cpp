@@ -2,6 +2,7 @@
 #include <string>
 
 #include "CliCommand.h"
+#include "CliHelp.h"
 #include "CliWorkerSession.h"
 #include "core/EMaskException.h"
 #include "core/TFileMask.h"
@@ -55,8 +56,15 @@ int runFind(const cli::CliArgs& args)
 
 } // namespace
 
-VANTOR_CLI_COMMAND(cli::CliCommand{"find", "find URL MASK [--tls] [--active] [--host NAME-OR-ID] ...",
-                                   "search a remote tree for names matching MASK (*, ?, [set]); prints "
-                                   "directory<TAB>name per match, then the count",
-                                   cli::CliWorkerSession::flags(), cli::CliWorkerSession::valueOptions(),
-                                   runFind});
+VANTOR_CLI_COMMAND(cli::CliCommand{
+    "find", "find URL MASK [--tls] [--active] [--insecure] [--trust-fingerprint HEX] [--host NAME-OR-ID]",
+    "search a remote tree for names matching MASK (*, ?, [set]); prints directory<TAB>name per match, then "
+    "the count",
+    cli::CliWorkerSession::flags(), cli::CliWorkerSession::valueOptions(), runFind,
+    std::string("MASK matches names in any case: * any text, ? one character, [a-z] one of a set.\n"
+                "Quote it so the shell leaves it alone.\n\n") +
+        cli::help::kUrl + "\n" + cli::help::kConnection +
+        "\nExamples:\n"
+        "  vantor-ftp-cli find ftp://ftp.example.org/pub '*.iso'\n"
+        "  vantor-ftp-cli find ftp://bob@example.org/ 'report-202?.pdf'\n"
+        "  vantor-ftp-cli find --host \"My server\" /www '*.php'\n"});

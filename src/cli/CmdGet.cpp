@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "CliCommand.h"
+#include "CliHelp.h"
 #include "CliQueueSession.h"
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
@@ -126,12 +127,24 @@ int runGet(const cli::CliArgs& args)
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
     "get",
-    "get URL... LOCALDIR [--parallel N] [--retries N] [--retry-delay S] [--exists ask|overwrite|resume|skip] "
-    "[--resume] [--add-to-queue FILE] [--host NAME-OR-ID] [--tls] [--active] [--insecure] "
-    "[--trust-fingerprint HEX]",
-    "download files and directory trees into LOCALDIR through the transfer queue (--add-to-queue only adds "
-    "them, inactive, to a queue file)",
+    "get URL... LOCALPATH [--parallel N] [--attempts N] [--retry-delay S] [--exists "
+    "ask|overwrite|resume|skip] [--resume] [--add-to-queue FILE] [--tls] [--active] [--insecure] "
+    "[--trust-fingerprint HEX] [--host NAME-OR-ID]",
+    "download files and directory trees through the transfer queue",
     cli::joined(cli::CliWorkerSession::flags(), cli::CliQueueOptions::flags()),
     cli::joined(cli::joined(cli::CliWorkerSession::valueOptions(), cli::CliQueueOptions::valueOptions()),
                 {"--add-to-queue"}),
-    runGet});
+    runGet,
+    std::string(
+        "As cp does: when LOCALPATH ends in \"/\", is an existing directory or several URLs\n"
+        "are given, every source goes into that directory (made when missing) under its own\n"
+        "name; otherwise LOCALPATH is the new name of the one file or tree. A source that\n"
+        "does not exist is reported and the others are still fetched (exit status 1).\n\n"
+        "Options:\n"
+        "  --add-to-queue FILE      only add the items, inactive, to the queue FILE (made when\n"
+        "                           missing), to run later with 'vantor-ftp-cli queue run FILE'\n\n") +
+        cli::help::kQueue + "\n" + cli::help::kUrl + "\n" + cli::help::kConnection +
+        "\nExamples:\n"
+        "  vantor-ftp-cli get ftp://ftp.example.org/pub/README ./\n"
+        "  vantor-ftp-cli get ftp://bob@example.org/site/ ./site-copy --parallel 4\n"
+        "  vantor-ftp-cli get --resume ftp://bob@example.org/%2Fdata/big.iso big.iso\n"});

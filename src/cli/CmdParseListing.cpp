@@ -195,9 +195,16 @@ int runParseListing(const cli::CliArgs& args)
 
 } // namespace
 
-VANTOR_CLI_COMMAND(cli::CliCommand{"parse-listing",
-                                   "parse-listing [--mlsd] [--now SECONDS] < LISTING",
-                                   "print a raw directory listing from standard input as JSON",
-                                   {"--mlsd"},
-                                   {"--now"},
-                                   runParseListing});
+VANTOR_CLI_COMMAND(cli::CliCommand{
+    "parse-listing",
+    "parse-listing [--mlsd] [--now SECONDS] < LISTING",
+    "print a raw directory listing from standard input as JSON",
+    {"--mlsd"},
+    {"--now"},
+    runParseListing,
+    "Reads a LIST (or with --mlsd an MLSD) listing from standard input and prints\n"
+    "its entries as a JSON array. --now SECONDS sets the time (Unix seconds) that\n"
+    "dates without a year are read against.\n\n"
+    "Examples:\n"
+    "  vantor-ftp-cli parse-listing < listing.txt\n"
+    "  vantor-ftp-cli parse-listing --mlsd --now 1767225600 < mlsd.txt\n"});

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include "CliCommand.h"
+#include "CliHelp.h"
 #include "CliQueueSession.h"
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
@@ -125,13 +126,24 @@ int runPut(const cli::CliArgs& args)
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
     "put",
-    "put LOCALPATH... URL [--parallel N] [--retries N] [--retry-delay S] [--exists "
-    "ask|overwrite|resume|skip] "
-    "[--resume] [--add-to-queue FILE] [--host NAME-OR-ID] [--tls] [--active] [--insecure] "
-    "[--trust-fingerprint HEX]",
-    "upload files and directory trees into the remote directory URL through the transfer queue "
-    "(--add-to-queue only adds them, inactive, to a queue file)",
+    "put LOCALPATH... URL [--parallel N] [--attempts N] [--retry-delay S] [--exists "
+    "ask|overwrite|resume|skip] [--resume] [--add-to-queue FILE] [--tls] [--active] [--insecure] "
+    "[--trust-fingerprint HEX] [--host NAME-OR-ID]",
+    "upload files and directory trees through the transfer queue",
     cli::joined(cli::CliWorkerSession::flags(), cli::CliQueueOptions::flags()),
     cli::joined(cli::joined(cli::CliWorkerSession::valueOptions(), cli::CliQueueOptions::valueOptions()),
                 {"--add-to-queue"}),
-    runPut});
+    runPut,
+    std::string(
+        "As cp does: when URL ends in \"/\", names an existing remote directory or several\n"
+        "sources are given, every source goes into that directory under its own name;\n"
+        "otherwise URL is the new name of the one file or tree. Missing remote\n"
+        "directories are made level by level.\n\n"
+        "Options:\n"
+        "  --add-to-queue FILE      only add the items, inactive, to the queue FILE (made when\n"
+        "                           missing), to run later with 'vantor-ftp-cli queue run FILE'\n\n") +
+        cli::help::kQueue + "\n" + cli::help::kUrl + "\n" + cli::help::kConnection +
+        "\nExamples:\n"
+        "  vantor-ftp-cli put notes.txt ftp://bob@example.org/docs/\n"
+        "  vantor-ftp-cli put --tls site/ ftp://bob@example.org/%2Fvar/www/site\n"
+        "  vantor-ftp-cli put a.jpg b.jpg --host \"My server\" /photos/ --exists skip\n"});

@@ -5,11 +5,13 @@
 #include <QFileInfo>
 
 #include "CliCommand.h"
+#include "CliHelp.h"
 #include "CliQueueSession.h"
 #include "CliWorkerSession.h"
 
 // queue run [FILE]: loads a queue file (the data folder's Queue.xml by default),
-// plays it and waits until every item has completed or failed for good.
+// plays it, waits until every item has completed or failed for good, and writes
+// back what is left.
 // queue list [FILE]: prints the items without transferring anything.
 
 namespace {
@@ -38,6 +40,16 @@ int runList(const cli::CliArgs& args)
     cli::CliQueueEnvironment environment;
     TQueueManager manager;
     const QString path = queueFile(args);
+    const bool windowQueue = args.positional().size() < 2;
+    if (!QFileInfo::exists(path)) {
+        // The window's queue before anything was queued is empty; a named file must exist.
+        if (windowQueue) {
+            std::fprintf(stderr, "nothing queued\n");
+            return cli::kExitOk;
+        }
+        std::fprintf(stderr, "vantor-ftp-cli: no such file: %s\n", utf8(path).c_str());
+        return cli::kExitFailed;
+    }
     const TQueueLoadResult result = manager.LoadFromFile(path);
     for (TQueueItem* item : manager.Items()) {
         QString remote;
@@ -69,6 +81,10 @@ int runRun(const cli::CliArgs& args, const cli::CliQueueOptions& options)
         std::fprintf(stderr, "vantor-ftp-cli: no such file: %s\n", utf8(path).c_str());
         return cli::kExitFailed;
     }
+    if (windowQueue && !QFileInfo::exists(path)) {
+        std::fprintf(stderr, "nothing queued\n");
+        return cli::kExitOk;
+    }
     cli::CliQueueSession session(args, options);
     // The window's own queue is loaded as the window loads it: a file that leaves
     // items out is copied aside before the save below writes over it.
@@ -83,13 +99,22 @@ int runRun(const cli::CliArgs& args, const cli::CliQueueOptions& options)
     int status = session.run();
     if (result.leftOut() > 0)
         status = cli::kExitFailed;
-    // The window's own queue keeps what is left, as the window does when it closes.
+    // The file keeps what is left (failed or skipped), as the window's queue does
+    // when the window closes, so a second run continues with it. A named file that
+    // had items the program could not load is left as it was: they would be lost.
+    QString error;
     if (windowQueue) {
-        QString error;
         if (!session.manager().SaveQueue(&error)) {
             std::fprintf(stderr, "vantor-ftp-cli: %s\n", utf8(error).c_str());
             return cli::kExitFailed;
         }
+    } else if (result.leftOut() > 0) {
+        std::fprintf(stderr,
+                     "vantor-ftp-cli: %s is left as it was (it holds items that could not be loaded)\n",
+                     utf8(path).c_str());
+    } else if (!session.manager().SaveToFile(path, &error)) {
+        std::fprintf(stderr, "vantor-ftp-cli: %s\n", utf8(error).c_str());
+        return cli::kExitFailed;
     }
     return status;
 }
@@ -118,10 +143,17 @@ int runQueue(const cli::CliArgs& args)
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
     "queue",
-    "queue run|list [FILE] [--parallel N] [--retries N] [--retry-delay S] [--exists "
-    "ask|overwrite|resume|skip] "
-    "[--resume] [--insecure] [--trust-fingerprint HEX]",
-    "run a queue file (default: the data folder's Queue.xml, which then keeps what is left) or list its "
-    "items: direction, remote path, local path, size",
+    "queue run|list [FILE] [--parallel N] [--attempts N] [--retry-delay S] [--exists "
+    "ask|overwrite|resume|skip] [--resume] [--insecure] [--trust-fingerprint HEX]",
+    "run a queue file or list its items (default: the data folder's Queue.xml, the window's queue)",
     cli::joined({"--insecure"}, cli::CliQueueOptions::flags()),
-    cli::joined({"--trust-fingerprint"}, cli::CliQueueOptions::valueOptions()), runQueue});
+    cli::joined({"--trust-fingerprint"}, cli::CliQueueOptions::valueOptions()), runQueue,
+    std::string("queue list prints one line per item: direction, remote path, local path, size (or\n"
+                "\"dir\"). queue run transfers the items; the file then keeps only what is left\n"
+                "(failed or skipped), so running it again continues. Without FILE both work on the\n"
+                "window's queue. Nothing queued is no error.\n\n") +
+        cli::help::kQueue +
+        "\nExamples:\n"
+        "  vantor-ftp-cli queue list nightly.xml\n"
+        "  vantor-ftp-cli queue run nightly.xml --parallel 2\n"
+        "  vantor-ftp-cli get ftp://bob@example.org/logs/ ./logs/ --add-to-queue nightly.xml\n"});

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "CliCommand.h"
+#include "CliHelp.h"
 #include "CliWorkerSession.h"
 
 namespace {
@@ -45,6 +46,14 @@ std::vector<std::string> rmFlags()
 } // namespace
 
 VANTOR_CLI_COMMAND(cli::CliCommand{
-    "rm", "rm [-r] URL [--tls] [--active] [--host NAME-OR-ID] ...",
+    "rm", "rm [-r] URL [--tls] [--active] [--insecure] [--trust-fingerprint HEX] [--host NAME-OR-ID]",
     "delete a remote file, or with -r a whole directory tree (refused when it holds a symbolic link)",
-    rmFlags(), cli::CliWorkerSession::valueOptions(), runRm});
+    rmFlags(), cli::CliWorkerSession::valueOptions(), runRm,
+    std::string("Options:\n"
+                "  -r                       delete a directory with everything below it; a tree that\n"
+                "                           holds a symbolic link is left alone and the link named\n\n") +
+        cli::help::kUrl + "\n" + cli::help::kConnection +
+        "\nExamples:\n"
+        "  vantor-ftp-cli rm ftp://bob@example.org/old.log\n"
+        "  vantor-ftp-cli rm -r ftp://bob@example.org/build/2025\n"
+        "  vantor-ftp-cli rm --host \"My server\" /tmp/upload.part\n"});

@@ -1,4 +1,5 @@
 #include "CliCommand.h"
+#include "CliHelp.h"
 
 #include <cstdio>
 
@@ -12,4 +13,5 @@ int runVersion(const cli::CliArgs&)
 
 } // namespace
 
-VANTOR_CLI_COMMAND(cli::CliCommand{"version", "version", "print the program's version", {}, {}, runVersion});
+VANTOR_CLI_COMMAND(cli::CliCommand{
+    "version", "version", "print the program's version (also --version)", {}, {}, runVersion});

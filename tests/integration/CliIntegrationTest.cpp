@@ -101,10 +101,13 @@ TEST_P(CliIntegrationTest, ListsGetsAndPuts)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(payload);
     }
-    CliRun put = run(QStringList{"put", m_local.filePath("up.bin")} + url(caseDir() + "/"));
+    // The servers outlive one run of the suite: what an earlier run left is replaced.
+    CliRun put =
+        run(QStringList{"put", m_local.filePath("up.bin"), "--exists", "overwrite"} + url(caseDir() + "/"));
     ASSERT_EQ(put.exitCode, 0) << put.err << put.out;
     EXPECT_EQ(read(QString::fromStdString(m_server.root + caseDir() + "/up.bin")), payload);
-    put = run(QStringList{"put", m_local.filePath("up.bin")} + url(caseDir() + "/renamed.bin"));
+    put = run(QStringList{"put", m_local.filePath("up.bin"), "--exists", "overwrite"} +
+              url(caseDir() + "/renamed.bin"));
     ASSERT_EQ(put.exitCode, 0) << put.err << put.out;
     EXPECT_EQ(read(QString::fromStdString(m_server.root + caseDir() + "/renamed.bin")), payload);
 }

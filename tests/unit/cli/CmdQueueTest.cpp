@@ -312,9 +312,57 @@ TEST_F(CmdQueueTest, AddToQueueTransfersNothingAndQueueRunDoesItLater)
     EXPECT_EQ(read(local("in/a.txt")), "aaa");
     EXPECT_EQ(read(local("in/d/b.txt")), "b");
     EXPECT_EQ(server.fs().content("/incoming/up.txt"), "up");
-    // A named queue file is left as it was.
+    // What completed is no longer in the file.
     r = run({"queue", "list", queue});
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 3);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+}
+
+TEST_F(CmdQueueTest, ANamedQueueFileKeepsWhatIsLeftSoASecondRunContinues)
+{
+    server.fs().addFile("/a.txt", "a");
+    server.fs().addFile("/b.txt", "b");
+    const QString queue = local("nightly.xml");
+    ASSERT_EQ(run({"get", url("/a.txt"), url("/b.txt"), local("in/"), "--add-to-queue", queue}).exitCode, 0);
+    server.addOverride({.command = "RETR", .argument = "/b.txt", .code = 550, .text = "Not now"});
+    CliRun r = run({"queue", "run", queue, "--attempts", "1"});
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_EQ(read(local("in/a.txt")), "a");
+    r = run({"queue", "list", queue});
+    EXPECT_EQ(r.out, "download\t/b.txt\t" + local("in/b.txt").toStdString() + "\t1\n");
+    server.clearOverrides();
+    const int before = count("RETR");
+    r = run({"queue", "run", queue});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_EQ(count("RETR"), before + 1) << "only what was left ran";
+    EXPECT_EQ(read(local("in/b.txt")), "b");
+    EXPECT_EQ(run({"queue", "list", queue}).out, "");
+}
+
+TEST_F(CmdQueueTest, WithoutAQueueFileListAndRunAgree)
+{
+    const QString fresh = m_data.path() + "/not/made/yet";
+    CliRun list = runCli({"--data-dir", fresh, "queue", "list"});
+    CliRun run = runCli({"--data-dir", fresh, "queue", "run"});
+    EXPECT_EQ(list.exitCode, 0) << list.err;
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(list.out, "");
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(contains(list.err, "nothing queued")) << list.err;
+    EXPECT_TRUE(contains(run.err, "nothing queued")) << run.err;
+    // A named file that does not exist is a mistake, for both.
+    EXPECT_EQ(runCli({"--data-dir", fresh, "queue", "list", local("typo.xml")}).exitCode, 1);
+    EXPECT_EQ(runCli({"--data-dir", fresh, "queue", "run", local("typo.xml")}).exitCode, 1);
+}
+
+TEST_F(CmdQueueTest, AMissingDataFolderIsMadeForTransfersToo)
+{
+    server.fs().addFile("/f.txt", "f");
+    const QString fresh = m_data.path() + "/deep/er/data";
+    const CliRun r = runCli({"--data-dir", fresh, "get", url("/f.txt"), local()});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(read(local("f.txt")), "f");
+    EXPECT_TRUE(QFileInfo(fresh).isDir());
 }
 
 TEST_F(CmdQueueTest, TheWindowsQueueKeepsWhatFailed)

@@ -80,6 +80,55 @@ TEST_F(CmdRemoteTest, MkdirMvAndRmChangeTheServersFiles)
     EXPECT_TRUE(has(server.commands(), "DELE renamed.txt"));
 }
 
+TEST_F(CmdRemoteTest, LsOfAFileListsThatFile)
+{
+    server.fs().addFile("/pub/readme.txt", "hello");
+    server.fs().addFile("/pub/other.txt", "x");
+    const CliRun r = run({QStringLiteral("ls"), url("/pub/readme.txt")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1) << r.out;
+    EXPECT_NE(r.out.find("-\t5\t"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("\treadme.txt\n"), std::string::npos) << r.out;
+    const CliRun missing = run({QStringLiteral("ls"), url("/pub/nothing.txt")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("pub/nothing.txt: no such file or directory"), std::string::npos)
+        << missing.err;
+}
+
+TEST_F(CmdRemoteTest, MkdirWithPMakesTheMissingParents)
+{
+    server.fs().addDirectory("/have");
+    EXPECT_EQ(run({QStringLiteral("mkdir"), QStringLiteral("-p"), url("/have/a/b/c")}).exitCode, 0);
+    EXPECT_TRUE(server.fs().isDirectory("/have/a/b/c"));
+    // An existing directory is no error with -p, and one without it.
+    EXPECT_EQ(run({QStringLiteral("mkdir"), QStringLiteral("-p"), url("/have/a")}).exitCode, 0);
+    EXPECT_EQ(run({QStringLiteral("mkdir"), url("/have/a")}).exitCode, 1);
+    EXPECT_EQ(run({QStringLiteral("mkdir"), url("/none/x")}).exitCode, 1) << "without -p no parents";
+    EXPECT_FALSE(server.fs().exists("/none"));
+}
+
+TEST_F(CmdRemoteTest, MvOntoAnExistingNameRefusesWithoutForce)
+{
+    server.fs().addFile("/pub/a.txt", "a");
+    server.fs().addFile("/pub/b.txt", "b");
+    server.fs().addDirectory("/archive");
+    CliRun r = run({QStringLiteral("mv"), url("/pub/a.txt"), QStringLiteral("b.txt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("b.txt exists: not replaced (--force replaces it)"), std::string::npos) << r.err;
+    EXPECT_FALSE(has(server.verbs(), "RNFR"));
+    EXPECT_EQ(server.fs().content("/pub/b.txt"), "b");
+    r = run({QStringLiteral("mv"), QStringLiteral("--force"), url("/pub/a.txt"), QStringLiteral("b.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(server.fs().content("/pub/b.txt"), "a");
+    // A new name in another directory, relative or absolute.
+    r = run({QStringLiteral("mv"), url("/pub/b.txt"), QStringLiteral("../archive/b.txt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(server.fs().exists("/archive/b.txt"));
+    server.fs().addFile("/pub/c.txt", "c");
+    r = run({QStringLiteral("mv"), url("/pub/c.txt"), QStringLiteral("/archive/b.txt")});
+    EXPECT_EQ(r.exitCode, 1) << "an absolute name is checked too";
+}
+
 TEST_F(CmdRemoteTest, AFailedOperationPrintsItsErrorAndExitsWithOne)
 {
     const CliRun r = run({QStringLiteral("rm"), url("/missing.txt")});
