@@ -132,7 +132,16 @@ CliWorkerSession::~CliWorkerSession()
 
 void CliWorkerSession::printLog(TLogKind kind, const QString& text)
 {
-    if (!m_verbose || kind == TLogKind::lkDebug)
+    if (kind == TLogKind::lkDebug)
+        return;
+    // Errors the worker explains itself with (which link stopped a recursive
+    // delete, and where) are shown without -v too.
+    if (kind == TLogKind::lkError && !m_verbose) {
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            std::fprintf(stderr, "vantor-ftp-cli: %s\n", line.trimmed().toUtf8().constData());
+        return;
+    }
+    if (!m_verbose)
         return;
     const char* prefix = kind == TLogKind::lkCommand ? "Command> "
                          : kind == TLogKind::lkReply ? "Reply> "

@@ -41,12 +41,32 @@ int runFind(const cli::CliArgs& args)
                 }
             });
             worker.setEvent(TWorkerEvent::OnSearchDone, &session, [&](TFTPWorker&) { done = true; });
-            const QString root = path.empty() ? worker.CurrentDir() : QString::fromStdString(path);
+            // The starting directory is entered first, so a missing one is named.
+            if (!path.empty()) {
+                worker.ChangeDir(QString::fromStdString(path));
+                if (const std::string failure = session.takeError(); !failure.empty()) {
+                    std::fprintf(stderr, "vantor-ftp-cli: %s: the directory could not be read: %s\n",
+                                 path.c_str(), failure.c_str());
+                    return cli::kExitFailed;
+                }
+            }
+            const QString root = worker.CurrentDir();
+            // Why a walk stopped comes as a debug line of the worker's.
+            QString walkFailure;
+            const auto logged = QObject::connect(
+                &worker, &TFTPWorker::logLine, &session, [&walkFailure](TLogKind kind, const QString& text) {
+                    const QString prefix = QStringLiteral("Recursive search failed: ");
+                    if (kind == TLogKind::lkDebug && text.startsWith(prefix))
+                        walkFailure = text.mid(prefix.size());
+                });
             session.runCommand(WorkerCommand::Search, [&] { worker.Search(root); });
             worker.setOnSearchListing(nullptr, {});
             worker.clearEvent(TWorkerEvent::OnSearchDone);
+            QObject::disconnect(logged);
             if (session.failed() || !done) {
-                std::fprintf(stderr, "vantor-ftp-cli: the search did not complete (-v shows why)\n");
+                std::fprintf(stderr, "vantor-ftp-cli: the search below %s did not complete%s%s\n",
+                             root.toUtf8().constData(), walkFailure.isEmpty() ? "" : ": ",
+                             walkFailure.toUtf8().constData());
                 return cli::kExitFailed;
             }
             std::printf("%ld %s\n", matches, matches == 1 ? "match" : "matches");

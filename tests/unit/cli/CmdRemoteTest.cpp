@@ -150,6 +150,10 @@ TEST_F(CmdRemoteTest, RecursiveRmDeletesATreeAndRefusesOneWithALink)
     const CliRun r = run({QStringLiteral("rm"), QStringLiteral("-r"), url("/t/linked")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Can't delete directory."), std::string::npos) << r.err;
+    // Which link, and where, without -v.
+    EXPECT_NE(r.err.find("/t/linked/sub holds the symbolic link \"link\"; nothing there is deleted"),
+              std::string::npos)
+        << r.err;
     EXPECT_TRUE(server.fs().exists("/t/linked/sub/link"));
 }
 
@@ -176,6 +180,9 @@ TEST_F(CmdRemoteTest, FindPrintsEachMatchThenTheCount)
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "/w\ta.txt\n/w/sub\tB.TXT\n2 matches\n");
     EXPECT_EQ(run({QStringLiteral("find"), url("/w"), QStringLiteral("[z-a]")}).exitCode, 2);
+    const CliRun missing = run({QStringLiteral("find"), url("/nowhere"), QStringLiteral("*")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.err.find("nowhere: the directory could not be read"), std::string::npos) << missing.err;
 }
 
 TEST_F(CmdRemoteTest, AnUntrustedCertificateIsRefusedWithoutATerminal)
