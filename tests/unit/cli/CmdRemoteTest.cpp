@@ -168,7 +168,28 @@ TEST_F(CmdRemoteTest, SiteCommandsPutTheValueBeforeTheName)
     EXPECT_TRUE(has(server.commands(), "SITE CHGRP staff f"));
     EXPECT_EQ(server.fs().node("/pub/f")->permissions, "rw-r-----");
     const CliRun bad = run({QStringLiteral("chmod"), QStringLiteral("999"), url("/pub/f")});
-    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_EQ(bad.exitCode, 2);
+}
+
+TEST_F(CmdRemoteTest, ChmodTakesOctalOrSymbolicModesAndRefusesAnythingElse)
+{
+    server.fs().addFile("/pub/f", "x");
+    EXPECT_EQ(run({QStringLiteral("chmod"), QStringLiteral("0640"), url("/pub/f")}).exitCode, 0);
+    EXPECT_TRUE(has(server.commands(), "SITE CHMOD 0640 f"));
+    EXPECT_EQ(server.fs().node("/pub/f")->permissions, "rw-r-----");
+    // Symbolic modes start from what the listing shows.
+    CliRun r = run({QStringLiteral("chmod"), QStringLiteral("u+x,o+r"), url("/pub/f")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(has(server.commands(), "SITE CHMOD 744 f")) << server.conversation();
+    r = run({QStringLiteral("chmod"), QStringLiteral("go=,u-w"), url("/pub/f")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(has(server.commands(), "SITE CHMOD 500 f")) << server.conversation();
+    const int sessions = server.sessionCount();
+    for (const char* bad : {"", "64", "77777", "0x1ff", "rw", "u+q", "u+x;rm", "644 f", "+"}) {
+        const CliRun refused = run({QStringLiteral("chmod"), QString::fromLatin1(bad), url("/pub/f")});
+        EXPECT_EQ(refused.exitCode, 2) << bad;
+    }
+    EXPECT_EQ(server.sessionCount(), sessions) << "a bad mode is refused before connecting";
 }
 
 TEST_F(CmdRemoteTest, FindPrintsEachMatchThenTheCount)
