@@ -46,6 +46,21 @@ std::optional<int> parseCount(const CliArgs& args, const char* name, int minimum
     return std::nullopt;
 }
 
+// An error as one line: its text, then the server's reply unless the text says it already.
+QString reasonOf(const EEngineError& error)
+{
+    QString reason = error.Message();
+    const QString server = error.ServerText();
+    if (error.ReplyCode() != 0) {
+        const QString reply = QStringLiteral("%1 %2").arg(error.ReplyCode()).arg(server);
+        if (!reason.contains(reply))
+            reason += QStringLiteral(" (%1)").arg(reply);
+    } else if (!server.isEmpty() && !reason.contains(server)) {
+        reason = server.contains(reason) ? server : reason + QStringLiteral(" (%1)").arg(server);
+    }
+    return reason;
+}
+
 bool sameLogin(const THost& a, const THost& b)
 {
     return a.Hostname == b.Hostname && a.Port == b.Port && a.IsAnonymous == b.IsAnonymous &&
@@ -180,6 +195,7 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
     , m_trustedFingerprint(args.value("--trust-fingerprint"))
 {
     m_manager.setLimits(options.limits);
+    m_attempts = options.limits.maxRetryCount.value_or(MainConfig() ? MainConfig()->MaxRetryCount() : 3);
     m_manager.SetDefaultExistsActionsFromSettings();
     // Without a terminal nobody can answer: asking counts as skipping, at once.
     // --exists and --resume decide all four kinds.
@@ -223,6 +239,16 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
         if (const auto* exists = dynamic_cast<const EFTPFileAlreadyExistsException*>(item->LastError.get())) {
             m_existsKind.insert(item, TFileExistsPrompt::kindOf(*exists));
             QTimer::singleShot(0, this, [this] { answerPrompts(); });
+        } else if (m_verbose && item->LastError) {
+            // Every failed attempt and its cause, not only the last one.
+            m_progress->clear();
+            QString remote = item->RemoteFilename;
+            try {
+                remote = item->GetRemoteFilename();
+            } catch (const EEngineError&) {
+            }
+            std::fprintf(stderr, "Status> Attempt %d of %d failed: %s: %s\n", int(item->RetryCount),
+                         m_attempts, utf8(remote).c_str(), utf8(reasonOf(*item->LastError)).c_str());
         }
     });
     m_manager.setLogControlConnections(m_verbose);
@@ -244,7 +270,12 @@ void CliQueueSession::printLog(TLogKind kind, const QString& text)
                          : kind == TLogKind::lkCommand ? "Command> "
                          : kind == TLogKind::lkReply   ? "Reply> "
                                                        : "Status> ";
-    std::fprintf(stderr, "%s%s\n", prefix, utf8(text).c_str());
+    // A multi-line reply is one entry; each of its lines gets the prefix.
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        std::fprintf(stderr, "%s%s\n", prefix, utf8(line).c_str());
+    }
 }
 
 void CliQueueSession::printOutcome(const QString& word, TQueueItem* item, const QString& detail)
@@ -355,14 +386,7 @@ int CliQueueSession::run()
         }
         failed = true;
         if (item->LastError) {
-            QString reason = item->LastError->Message();
-            if (item->LastError->ReplyCode() != 0)
-                reason += QStringLiteral(" (%1 %2)")
-                              .arg(item->LastError->ReplyCode())
-                              .arg(item->LastError->ServerText());
-            else if (!item->LastError->ServerText().isEmpty() && item->LastError->ServerText() != reason)
-                reason += QStringLiteral(" (%1)").arg(item->LastError->ServerText());
-            printOutcome(QStringLiteral("failed"), item, reason);
+            printOutcome(QStringLiteral("failed"), item, reasonOf(*item->LastError));
         } else if (item->State == TTransferState::tsError) {
             printOutcome(QStringLiteral("skipped"), item, item->StatusText);
         } else {

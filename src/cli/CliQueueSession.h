@@ -25,8 +25,9 @@ struct CliQueueOptions
     // --exists (or --resume); none: the settings' file-exists actions.
     std::optional<TFileAlreadyExistsAction> exists;
 
-    static std::vector<std::string> flags();        // --resume
-    static std::vector<std::string> valueOptions(); // --parallel, --attempts (--retries), --retry-delay, --exists
+    static std::vector<std::string> flags(); // --resume
+    static std::vector<std::string>
+    valueOptions(); // --parallel, --attempts (--retries), --retry-delay, --exists
     // Nothing, with `error` set, on a bad value.
     static std::optional<CliQueueOptions> parse(const CliArgs& args, std::string& error);
 };
@@ -92,6 +93,7 @@ private:
     std::optional<std::string> m_trustedFingerprint;
     bool m_prompting = false;
     int m_completed = 0;
+    int m_attempts = 3; // per item, the first included
     // The file-exists kinds skipped only because nobody can answer (no terminal):
     // such a skip was not asked for, and fails the run.
     bool m_unansweredSkip[4] = {false, false, false, false};

@@ -130,9 +130,28 @@ CliWorkerSession::~CliWorkerSession()
     m_worker.Shutdown();
 }
 
+namespace {
+
+// The worker logs the error it stores as "EClassName: message": the command
+// prints that error itself (failed()), or deals with it without a word.
+bool isReportedError(TLogKind kind, const QString& text)
+{
+    if (kind != TLogKind::lkError || !text.startsWith(QLatin1Char('E')))
+        return false;
+    const qsizetype colon = text.indexOf(QLatin1String(": "));
+    if (colon < 2)
+        return false;
+    for (qsizetype i = 0; i < colon; ++i)
+        if (!text[i].isLetterOrNumber())
+            return false;
+    return true;
+}
+
+} // namespace
+
 void CliWorkerSession::printLog(TLogKind kind, const QString& text)
 {
-    if (kind == TLogKind::lkDebug)
+    if (kind == TLogKind::lkDebug || isReportedError(kind, text))
         return;
     // Errors the worker explains itself with (which link stopped a recursive
     // delete, and where) are shown without -v too.

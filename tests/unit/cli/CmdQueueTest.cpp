@@ -286,6 +286,42 @@ TEST_F(CmdQueueTest, AFailedTransferIsRetriedAsOftenAsAsked)
     EXPECT_EQ(read(local("f.txt")), "content");
 }
 
+TEST_F(CmdQueueTest, AttemptsCountTheFirstOneAndVerboseShowsEachFailure)
+{
+    server.fs().addFile("/f.txt", "content");
+    server.addOverride({.command = "RETR", .code = 450, .text = "Busy", .times = 2});
+    CliRun r = run({"-v", "get", url("/f.txt"), local(), "--attempts", "3", "--retry-delay", "0"});
+    EXPECT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_TRUE(contains(r.err, "Status> Attempt 1 of 3 failed: /f.txt: ")) << r.err;
+    EXPECT_TRUE(contains(r.err, "Status> Attempt 2 of 3 failed: /f.txt: ")) << r.err;
+    EXPECT_TRUE(contains(r.err, "450 Busy")) << r.err;
+    EXPECT_FALSE(contains(r.err, "Attempt 3 of 3")) << r.err;
+    EXPECT_EQ(count("RETR"), 3);
+
+    for (const char* option : {"--attempts", "--retries"}) {
+        r = run({"get", url("/f.txt"), local(), option, "0"});
+        EXPECT_EQ(r.exitCode, 2) << option;
+        EXPECT_TRUE(contains(r.err, "it counts attempts, the first one included: 1 never retries")) << r.err;
+    }
+    EXPECT_EQ(run({"get", url("/f.txt"), local(), "--attempts", "1", "--retries", "1"}).exitCode, 2);
+}
+
+TEST_F(CmdQueueTest, VerbosePrefixesEveryLineOfAMultiLineReplyAndSaysAnErrorOnce)
+{
+    // An upload into an absolute directory ending in "/" logs in only on the transfer's connection.
+    write(local("up.txt"), "up");
+    server.setGreeting({.code = 220, .text = "Welcome\nto the\nscripted server"});
+    server.addOverride({.command = "STOR", .code = 550, .text = "No such file here"});
+    const CliRun r = run({"-v", "put", local("up.txt"), url("//in/"), "--attempts", "1"});
+    EXPECT_EQ(server.sessionCount(), 1);
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_TRUE(contains(r.err, "Reply> 220-Welcome\nReply> to the\nReply> 220 scripted server\n")) << r.err;
+    EXPECT_FALSE(contains(r.err, "EFT")) << r.err;
+    const std::size_t first = r.out.find("No such file here");
+    ASSERT_NE(first, std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("No such file here", first + 1), std::string::npos) << r.out;
+}
+
 TEST_F(CmdQueueTest, AddToQueueTransfersNothingAndQueueRunDoesItLater)
 {
     server.fs().addFile("/pub/a.txt", "aaa");

@@ -137,6 +137,14 @@ TEST_F(CmdRemoteTest, AFailedOperationPrintsItsErrorAndExitsWithOne)
     const CliRun cd = run({QStringLiteral("ls"), url("/no/such/dir")});
     EXPECT_EQ(cd.exitCode, 1);
     EXPECT_NE(cd.err.find("Could not change to choosen directory."), std::string::npos) << cd.err;
+    // Said once, as a text: no class names, with or without -v.
+    for (const CliRun& said : {cd, run({QStringLiteral("-v"), QStringLiteral("ls"), url("/no/such/dir")})}) {
+        const std::string& err = said.err;
+        EXPECT_EQ(err.find("EFT"), std::string::npos) << err;
+        const std::size_t first = err.find("Could not change to choosen directory.");
+        ASSERT_NE(first, std::string::npos) << err;
+        EXPECT_EQ(err.find("Could not change to choosen directory.", first + 1), std::string::npos) << err;
+    }
 }
 
 TEST_F(CmdRemoteTest, RecursiveRmDeletesATreeAndRefusesOneWithALink)
