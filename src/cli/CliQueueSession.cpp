@@ -185,8 +185,10 @@ std::optional<THost> CliQueueEnvironment::storedHostFor(const THost& host, bool 
 
 CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& options)
     : m_prompter([this] {
+        // Until the answer, nothing else is written into the question's line.
+        m_holding = true;
         if (m_progress)
-            m_progress->clear();
+            m_progress->hold(true);
     })
     , m_progress(std::make_unique<CliQueueProgress>(stderr))
     , m_interactive(CliFileExistsPrompter::interactive())
@@ -233,6 +235,10 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
         m_progress->itemCompleted(*item);
         printOutcome(QStringLiteral("done"), item);
     });
+    connect(&m_manager, &TQueueManager::OnItemStatus, this,
+            [this](TQueueItem* item, TTransferState state, const QString&) {
+                m_progress->itemStatus(*item, state);
+            });
     connect(&m_manager, &TQueueManager::progressTick, this,
             [this](const QList<TQueueItemProgress>& running) { m_progress->update(running); });
     connect(&m_manager, &TQueueManager::OnItemError, this, [this](TQueueItem* item) {
@@ -241,14 +247,14 @@ CliQueueSession::CliQueueSession(const CliArgs& args, const CliQueueOptions& opt
             QTimer::singleShot(0, this, [this] { answerPrompts(); });
         } else if (m_verbose && item->LastError) {
             // Every failed attempt and its cause, not only the last one.
-            m_progress->clear();
             QString remote = item->RemoteFilename;
             try {
                 remote = item->GetRemoteFilename();
             } catch (const EEngineError&) {
             }
-            std::fprintf(stderr, "Status> Attempt %d of %d failed: %s: %s\n", int(item->RetryCount),
-                         m_attempts, utf8(remote).c_str(), utf8(reasonOf(*item->LastError)).c_str());
+            emitLine(stderr, "Status> Attempt " + std::to_string(item->RetryCount) + " of " +
+                                 std::to_string(m_attempts) + " failed: " + utf8(remote) + ": " +
+                                 utf8(reasonOf(*item->LastError)));
         }
     });
     m_manager.setLogControlConnections(m_verbose);
@@ -265,7 +271,6 @@ void CliQueueSession::printLog(TLogKind kind, const QString& text)
 {
     if (kind == TLogKind::lkDebug || (!m_verbose && kind != TLogKind::lkError))
         return;
-    m_progress->clear();
     const char* prefix = kind == TLogKind::lkError     ? "vantor-ftp-cli: "
                          : kind == TLogKind::lkCommand ? "Command> "
                          : kind == TLogKind::lkReply   ? "Reply> "
@@ -274,13 +279,35 @@ void CliQueueSession::printLog(TLogKind kind, const QString& text)
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        std::fprintf(stderr, "%s%s\n", prefix, utf8(line).c_str());
+        emitLine(stderr, prefix + utf8(line));
     }
+}
+
+void CliQueueSession::emitLine(std::FILE* out, const std::string& line)
+{
+    if (m_holding) {
+        m_held.push_back({out, line});
+        return;
+    }
+    m_progress->clear();
+    std::fprintf(out, "%s\n", line.c_str());
+    std::fflush(out);
+}
+
+void CliQueueSession::releaseHeld()
+{
+    if (!m_holding)
+        return;
+    m_holding = false;
+    m_progress->hold(false);
+    std::vector<std::pair<std::FILE*, std::string>> held;
+    held.swap(m_held);
+    for (const auto& [out, line] : held)
+        emitLine(out, line);
 }
 
 void CliQueueSession::printOutcome(const QString& word, TQueueItem* item, const QString& detail)
 {
-    m_progress->clear();
     QString remote;
     QString local;
     try {
@@ -294,8 +321,7 @@ void CliQueueSession::printOutcome(const QString& word, TQueueItem* item, const 
                        utf8(remote) + '\t' + utf8(local);
     if (!detail.isEmpty())
         line += '\t' + utf8(detail);
-    std::fprintf(stdout, "%s\n", line.c_str());
-    std::fflush(stdout);
+    emitLine(stdout, line);
 }
 
 void CliQueueSession::answerPrompts()
@@ -305,9 +331,10 @@ void CliQueueSession::answerPrompts()
     m_prompting = true;
     // On a terminal one question per second, as the window asks; otherwise every
     // pending answer is known (skip) and given at once.
-    if (m_interactive)
+    if (m_interactive) {
         m_manager.RunFileExistsPromptStep();
-    else
+        releaseHeld();
+    } else
         while (m_manager.RunFileExistsPromptStep()) {
         }
     m_prompting = false;
@@ -367,6 +394,11 @@ int CliQueueSession::run()
     loop.exec();
     ticker.stop();
     check.stop();
+    releaseHeld();
+    // What was skipped is no part of the summary.
+    for (TQueueItem* item : m_manager.Items())
+        if (!item->LastError && item->State == TTransferState::tsError)
+            m_progress->itemDropped(*item);
     m_progress->finish();
 
     // What is left has failed for good, or was skipped.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,6 +83,9 @@ private:
     void answerPrompts();
     void printOutcome(const QString& word, TQueueItem* item, const QString& detail = QString());
     void printLog(TLogKind kind, const QString& text);
+    // One line to stdout or stderr, held back while a question waits on the terminal.
+    void emitLine(std::FILE* out, const std::string& line);
+    void releaseHeld();
     bool decideCertificate(TCertificatePrompt& prompt);
 
     TQueueManager m_manager;
@@ -92,6 +96,8 @@ private:
     bool m_insecure = false;
     std::optional<std::string> m_trustedFingerprint;
     bool m_prompting = false;
+    bool m_holding = false; // a file-exists question is on the terminal
+    std::vector<std::pair<std::FILE*, std::string>> m_held;
     int m_completed = 0;
     int m_attempts = 3; // per item, the first included
     // The file-exists kinds skipped only because nobody can answer (no terminal):

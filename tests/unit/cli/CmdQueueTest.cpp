@@ -258,6 +258,31 @@ TEST_F(CmdQueueTest, ASkipAnsweredOnTheTerminalSucceeds)
     EXPECT_EQ(read(local("f.txt")), "remote");
 }
 
+TEST_F(CmdQueueTest, TheProgressSummaryCountsEachByteOnceAndResumedBytesApart)
+{
+    if (!hasScript())
+        GTEST_SKIP() << "no script(1) to give the tool a terminal";
+    const std::string content(3 * 1024 * 1024, 'p');
+    server.fs().addFile("/big.bin", content);
+    CliRun r = runOnTerminal({"get", url("/big.bin"), local()}, {});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "100%  1/1 files  3.0 MiB  ")) << r.out;
+    EXPECT_FALSE(contains(r.out, "6.0 MiB")) << r.out;
+    EXPECT_FALSE(contains(r.out, "resumed")) << r.out;
+
+    write(local("big.bin"), QByteArray::fromStdString(content.substr(0, 1024 * 1024)));
+    r = runOnTerminal({"get", url("/big.bin"), local(), "--resume"}, {});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "100%  1/1 files  3.0 MiB (1.0 MiB resumed)  ")) << r.out;
+    EXPECT_EQ(read(local("big.bin")).size(), qsizetype(content.size()));
+
+    // Nothing moved: no bar at all.
+    r = runOnTerminal({"get", url("/big.bin"), local(), "--exists", "skip"}, {});
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "skipped (already there)")) << r.out;
+    EXPECT_FALSE(contains(r.out, "%")) << r.out;
+}
+
 TEST_F(CmdQueueTest, ResumeContinuesAPartialFileFromItsLength)
 {
     const std::string content(100000, 'r');
