@@ -10,7 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include "core/SizeFormat.h"
+#include "CliQueueProgress.h"
 
 namespace cli {
 
@@ -99,9 +99,11 @@ void CliFileExistsPrompter::prompt(TFileExistsPrompt& prompt)
     std::fprintf(stderr, "\n%s (%s)\n%s\n  Filename: %s\n", utf8(prompt.ShortDescription).c_str(),
                  kindTitle(prompt.Kind), utf8(prompt.LongDescription).c_str(), utf8(prompt.Filename).c_str());
     std::fprintf(stderr, "  Local file:   Size: %s  Modified: %s\n",
-                 utf8(FormatSizeUnits(prompt.LocalSize)).c_str(), utf8(prompt.LocalDate).c_str());
+                 CliQueueProgress::formatExactBytes(prompt.LocalSize).c_str(),
+                 utf8(prompt.LocalDate).c_str());
     std::fprintf(stderr, "  Remote file:  Size: %s  Modified: %s\n",
-                 utf8(FormatSizeUnits(prompt.RemoteSize)).c_str(), utf8(prompt.RemoteDate).c_str());
+                 CliQueueProgress::formatExactBytes(prompt.RemoteSize).c_str(),
+                 utf8(prompt.RemoteDate).c_str());
     std::fprintf(stderr, "  [o] Overwrite%s  [s] Skip  [c] Cancel\n",
                  prompt.ResumeAllowed ? "  [r] Resume" : "");
     std::fprintf(stderr,

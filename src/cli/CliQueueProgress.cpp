@@ -15,8 +15,9 @@ namespace {
 constexpr std::chrono::milliseconds kRedrawInterval{200};
 constexpr int kBarWidth = 24;
 
-// "1.5 MiB", "512 B"
-std::string formatBytes(std::int64_t bytes)
+} // namespace
+
+std::string CliQueueProgress::formatBytes(std::int64_t bytes)
 {
     static const char* units[] = {"B", "KiB", "MiB", "GiB", "TiB"};
     double value = static_cast<double>(bytes);
@@ -33,7 +34,11 @@ std::string formatBytes(std::int64_t bytes)
     return buf;
 }
 
-} // namespace
+std::string CliQueueProgress::formatExactBytes(std::int64_t bytes)
+{
+    const std::string exact = std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
+    return bytes < 1024 ? exact : formatBytes(bytes) + " (" + exact + ")";
+}
 
 CliQueueProgress::CliQueueProgress(std::FILE* out)
     : m_out(out)

@@ -40,6 +40,11 @@ public:
     // While held (a question waits on the terminal) nothing is drawn.
     void hold(bool held);
 
+    // "1.5 MiB", "512 B": the units of the bar's line.
+    static std::string formatBytes(std::int64_t bytes);
+    // "1.5 MiB (1572864 bytes)", "512 bytes": rounded as the bar shows it, and exact.
+    static std::string formatExactBytes(std::int64_t bytes);
+
     // "[#####-----]  50%"
     static std::string bar(int percent, int width);
     // The summary after the bar: "1/2 files  3.0 MiB (1.0 MiB resumed)  1.5 MiB/s".

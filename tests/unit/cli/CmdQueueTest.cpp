@@ -283,6 +283,19 @@ TEST_F(CmdQueueTest, TheProgressSummaryCountsEachByteOnceAndResumedBytesApart)
     EXPECT_FALSE(contains(r.out, "%")) << r.out;
 }
 
+TEST_F(CmdQueueTest, TheFileExistsQuestionShowsExactSizesInTheBarsUnits)
+{
+    if (!hasScript())
+        GTEST_SKIP() << "no script(1) to give the tool a terminal";
+    server.fs().addFile("/f.bin", std::string(1572864, 'r'));
+    write(local("f.bin"), QByteArray(1048576, 'r'));
+    const CliRun r = runOnTerminal({"get", url("/f.bin"), local()}, "s\n");
+    EXPECT_EQ(r.exitCode, 0) << r.out;
+    EXPECT_TRUE(contains(r.out, "Local file:   Size: 1.0 MiB (1048576 bytes)")) << r.out;
+    EXPECT_TRUE(contains(r.out, "Remote file:  Size: 1.5 MiB (1572864 bytes)")) << r.out;
+    EXPECT_FALSE(contains(r.out, " KB")) << r.out;
+}
+
 TEST_F(CmdQueueTest, ResumeContinuesAPartialFileFromItsLength)
 {
     const std::string content(100000, 'r');
