@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "CliCertificate.h"
+#include "CliInterrupt.h"
 #include "CliQueueProgress.h"
 #include "core/EInOutError.h"
 #include "core/THosts.h"
@@ -376,6 +377,37 @@ bool CliQueueSession::decideCertificate(TCertificatePrompt& prompt)
     }
 }
 
+int CliQueueSession::stopInterrupted()
+{
+    // How far each running item got, before its thread is stopped.
+    QHash<const TQueueItem*, qint64> reached;
+    for (const TQueueItemProgress& p : m_manager.progressSnapshot())
+        reached.insert(p.item, p.bytesDone);
+    m_manager.StopQueue();
+    releaseHeld();
+    m_progress->clear();
+    for (TQueueItem* item : m_manager.Items()) {
+        if (item->IsDirectory && !reached.contains(item)) {
+            printOutcome(QStringLiteral("not done"), item);
+            continue;
+        }
+        const auto got = reached.constFind(item);
+        if (got == reached.constEnd()) {
+            printOutcome(QStringLiteral("not done"), item);
+            continue;
+        }
+        QString detail = item->IsDirectory ? QStringLiteral("partly done")
+                                           : QStringLiteral("%1 of %2 bytes")
+                                                 .arg(*got)
+                                                 .arg(item->FileSize >= 0 ? QString::number(item->FileSize)
+                                                                          : QStringLiteral("?"));
+        printOutcome(QStringLiteral("interrupted"), item, detail + QStringLiteral("; --resume continues it"));
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "vantor-ftp-cli: interrupted\n");
+    return kExitInterrupted;
+}
+
 int CliQueueSession::run()
 {
     QEventLoop loop;
@@ -388,12 +420,19 @@ int CliQueueSession::run()
         if (!m_prompting && m_manager.isIdle())
             loop.quit();
     });
+    bool interrupted = false;
+    const CliInterruptScope onInterrupt([&] {
+        interrupted = true;
+        loop.quit();
+    });
     m_manager.PlayQueue();
     ticker.start();
     check.start();
     loop.exec();
     ticker.stop();
     check.stop();
+    if (interrupted)
+        return stopInterrupted();
     releaseHeld();
     // What was skipped is no part of the summary.
     for (TQueueItem* item : m_manager.Items())

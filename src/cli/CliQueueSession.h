@@ -86,6 +86,8 @@ private:
     // One line to stdout or stderr, held back while a question waits on the terminal.
     void emitLine(std::FILE* out, const std::string& line);
     void releaseHeld();
+    // After Ctrl-C or SIGTERM: stops the transfers, says how far each got, 130.
+    int stopInterrupted();
     bool decideCertificate(TCertificatePrompt& prompt);
 
     TQueueManager m_manager;

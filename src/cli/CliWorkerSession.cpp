@@ -1,6 +1,7 @@
 #include "CliWorkerSession.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <QEventLoop>
 
 #include "CliCertificate.h"
+#include "CliInterrupt.h"
 #include "CliPassword.h"
 #include "FtpUrl.h"
 #include "HostOption.h"
@@ -291,6 +293,14 @@ int runOnSession(const CliArgs& args, const std::string& urlOrPath,
     }
     try {
         CliWorkerSession session(args, target->host);
+        // Ctrl-C or SIGTERM: the running command is stopped and the server told goodbye.
+        const CliInterruptScope onInterrupt([&session] {
+            std::fflush(stdout);
+            std::fprintf(stderr, "\nvantor-ftp-cli: interrupted\n");
+            session.worker().Stop();
+            session.worker().Shutdown(1000, 1000);
+            std::_Exit(kExitInterrupted);
+        });
         if (!session.open())
             return kExitFailed;
         return body(session, target->path);

@@ -7,6 +7,7 @@
 
 #include "CliCommand.h"
 #include "CliHelp.h"
+#include "CliInterrupt.h"
 #include "CliQueueSession.h"
 #include "CliRemoteProbe.h"
 #include "CliWorkerSession.h"
@@ -117,7 +118,7 @@ int runGet(const cli::CliArgs& args)
         for (const Download& d : downloads)
             add(session.manager(), d, d.host, true);
         const int status = session.run();
-        return missing ? cli::kExitFailed : status;
+        return missing && status != cli::kExitInterrupted ? cli::kExitFailed : status;
     } catch (const std::exception& e) {
         return cli::failWith(e);
     }

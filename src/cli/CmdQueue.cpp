@@ -6,6 +6,7 @@
 
 #include "CliCommand.h"
 #include "CliHelp.h"
+#include "CliInterrupt.h"
 #include "CliQueueSession.h"
 #include "CliWorkerSession.h"
 
@@ -97,7 +98,7 @@ int runRun(const cli::CliArgs& args, const cli::CliQueueOptions& options)
     if (result.leftOut() > 0 && !windowQueue)
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", utf8(result.leftOutText(path)).c_str());
     int status = session.run();
-    if (result.leftOut() > 0)
+    if (result.leftOut() > 0 && status != cli::kExitInterrupted)
         status = cli::kExitFailed;
     // The file keeps what is left (failed or skipped), as the window's queue does
     // when the window closes, so a second run continues with it. A named file that

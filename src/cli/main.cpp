@@ -1,5 +1,6 @@
 #include "CliCommand.h"
 #include "CliHelp.h"
+#include "CliInterrupt.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -111,5 +112,6 @@ int main(int argc, char** argv)
         }
         qputenv("VANTOR_FTP_DATA_DIR", QByteArray::fromStdString(*dir));
     }
+    cli::installInterruptHandling();
     return command->run(*parsed);
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -294,6 +295,37 @@ TEST_F(CmdQueueTest, TheFileExistsQuestionShowsExactSizesInTheBarsUnits)
     EXPECT_TRUE(contains(r.out, "Local file:   Size: 1.0 MiB (1048576 bytes)")) << r.out;
     EXPECT_TRUE(contains(r.out, "Remote file:  Size: 1.5 MiB (1572864 bytes)")) << r.out;
     EXPECT_FALSE(contains(r.out, " KB")) << r.out;
+}
+
+TEST_F(CmdQueueTest, AnInterruptStopsTheTransferSaysHowFarItGotAndExits130)
+{
+    const std::string content(2 * 1024 * 1024, 'i');
+    server.fs().addFile("/big.bin", content);
+    server.addOverride({.command = "RETR", .times = 1, .data = {.bytesPerSecond = 256 * 1024}});
+    QProcess p;
+    p.start(qEnvironmentVariable("VANTOR_BINARY_DIR") + QStringLiteral("/bin/vantor-ftp-cli"),
+            {"--data-dir", m_data.path(), "get", url("/big.bin"), local()});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    p.closeWriteChannel();
+    // Some of the file has arrived.
+    QDeadlineTimer deadline(20000);
+    while (QFileInfo(local("big.bin")).size() < 64 * 1024 && !deadline.hasExpired())
+        p.waitForFinished(50);
+    ASSERT_GE(QFileInfo(local("big.bin")).size(), 64 * 1024);
+    p.terminate(); // SIGTERM, as Ctrl-C's SIGINT
+    ASSERT_TRUE(p.waitForFinished(20000));
+    const std::string out = p.readAllStandardOutput().toStdString();
+    const std::string err = p.readAllStandardError().toStdString();
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 130) << out << err;
+    EXPECT_TRUE(contains(out, "interrupted\tdownload\t/big.bin\t")) << out;
+    EXPECT_TRUE(contains(out, " of 2097152 bytes; --resume continues it")) << out;
+    EXPECT_TRUE(contains(err, "interrupted")) << err;
+    EXPECT_LT(QFileInfo(local("big.bin")).size(), qint64(content.size()));
+
+    const CliRun resumed = run({"get", url("/big.bin"), local(), "--resume"});
+    EXPECT_EQ(resumed.exitCode, 0) << resumed.err << resumed.out;
+    EXPECT_EQ(read(local("big.bin")).toStdString(), content);
 }
 
 TEST_F(CmdQueueTest, ResumeContinuesAPartialFileFromItsLength)

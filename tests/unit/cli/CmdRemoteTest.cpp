@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 #include <QByteArray>
+#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -245,6 +248,21 @@ TEST_F(CmdRemoteTest, AFingerprintThatDoesNotMatchIsNamedBesideTheServersOne)
             << r.err;
         EXPECT_FALSE(has(server.verbs(), "USER"));
     }
+}
+
+TEST_F(CmdRemoteTest, AnInterruptedCommandExits130)
+{
+    server.setGreeting({.code = 220, .text = "slow", .delay = std::chrono::milliseconds(20000)});
+    QProcess p;
+    p.start(qEnvironmentVariable("VANTOR_BINARY_DIR") + QStringLiteral("/bin/vantor-ftp-cli"),
+            {QStringLiteral("ls"), url("/")});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(server.waitUntil([&] { return server.sessionCount() > 0; }));
+    ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    ASSERT_TRUE(p.waitForFinished(10000));
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p.exitCode(), 130);
+    EXPECT_NE(p.readAllStandardError().indexOf("interrupted"), -1);
 }
 
 TEST_F(CmdRemoteTest, BadUsageExitsWithTwo)
