@@ -328,6 +328,27 @@ TEST_F(CmdQueueTest, AnInterruptStopsTheTransferSaysHowFarItGotAndExits130)
     EXPECT_EQ(read(local("big.bin")).toStdString(), content);
 }
 
+TEST_F(CmdQueueTest, AQuestionNobodyAnswersIsSkippedWhenItsCountdownRunsOut)
+{
+    if (!hasScript())
+        GTEST_SKIP() << "no script(1) to give the tool a terminal";
+    server.fs().addFile("/f.txt", "remote");
+    write(local("f.txt"), "local!");
+    // The terminal stays open and silent: only the countdown can answer.
+    QString command = qEnvironmentVariable("VANTOR_BINARY_DIR") + QStringLiteral("/bin/vantor-ftp-cli");
+    for (const QString& a : QStringList{"--data-dir", m_data.path(), "get", url("/f.txt"), local()})
+        command += QStringLiteral(" '") + a + QLatin1Char('\'');
+    QProcess p;
+    p.start(QStringLiteral("script"), {QStringLiteral("-qec"), command, QStringLiteral("/dev/null")});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const std::string out = p.readAllStandardOutput().toStdString();
+    EXPECT_EQ(p.exitCode(), 0) << out;
+    EXPECT_TRUE(contains(out, "No answer: skipped.")) << out;
+    EXPECT_TRUE(contains(out, "skipped (already there)\tdownload\t/f.txt")) << out;
+    EXPECT_EQ(read(local("f.txt")), "local!");
+}
+
 TEST_F(CmdQueueTest, ResumeContinuesAPartialFileFromItsLength)
 {
     const std::string content(100000, 'r');
