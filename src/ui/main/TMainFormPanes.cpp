@@ -27,6 +27,7 @@
 #include "ui/dialogs/TFileExistsDialogPrompter.h"
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/dialogs/TMessageDialog.h"
+#include "ui/main/AdvancedSearchFormUnit.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
 #include "ui/main/TDragDropController.h"
@@ -115,6 +116,10 @@ void TMainFormPanes::createRemotePane()
     connect(remote, &TRemotePane::editFiltersRequested, this,
             [this] { m_window.action(QStringLiteral("EditFiltersAction"))->trigger(); });
     connect(remote, &TRemotePane::logRequested, &m_window, &TMainForm::AddToLog);
+    connect(remote, &TRemotePane::advancedSearchRequested, this, [this] {
+        if (m_state.isAuthenticated())
+            TAdvancedSearchForm::openFor(m_window.worker(), m_state, &m_window);
+    });
 
     // Select all works in whichever list has the focus, the queue view included.
     QAction* selectAll = remote->action(QStringLiteral("RemoteSelectAllAction"));
