@@ -3,6 +3,7 @@
 vantor_integration_test(hosts HostOptionIntegrationTest.cpp
     "${CMAKE_SOURCE_DIR}/src/cli/HostOption.cpp"
     "${CMAKE_SOURCE_DIR}/src/cli/FtpUrl.cpp"
+    "${CMAKE_SOURCE_DIR}/src/cli/CliPassword.cpp"
     "${CMAKE_SOURCE_DIR}/src/cli/CliCommand.cpp"
     QT LINKS vantor_core vantor_ftp)
 target_include_directories(vantor_integration_hosts PRIVATE "${CMAKE_SOURCE_DIR}/src/cli")
