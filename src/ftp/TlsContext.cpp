@@ -5,6 +5,7 @@
 
 #include <openssl/err.h>
 #include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 
 #include "ftp/FtpError.h"
 
@@ -42,6 +43,11 @@ TlsContext::TlsContext(bool allowTls13)
         SSL_CTX_set_options(m_ctx, SSL_OP_NO_TICKET);
     }
     SSL_CTX_set_default_verify_paths(m_ctx);
+    // A wildcard stands for a whole leftmost label only: "*.example.test" names
+    // foo.example.test, "f*.example.test" names nothing (RFC 6125 section 7.2
+    // leaves partial wildcards to the client; a certificate holding one could
+    // match names its owner never meant). Connections inherit the flag.
+    X509_VERIFY_PARAM_set_hostflags(SSL_CTX_get0_param(m_ctx), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
     // Verification runs, but its verdict is only recorded: the certificate callback
     // decides with the facts in hand (an unverified certificate may be trusted).
     SSL_CTX_set_verify(m_ctx, SSL_VERIFY_NONE, nullptr);
