@@ -51,6 +51,11 @@ struct ClientOptions
     std::string password;
     bool passive = true;
     TlsMode tlsMode = TlsMode::None;
+    // TLS 1.2 is limited to ECDHE key exchange with AEAD ciphers (AES-GCM,
+    // ChaCha20-Poly1305): forward secrecy, no CBC padding oracles. This allows
+    // OpenSSL's default list too (static RSA key exchange, CBC with SHA-1 MACs),
+    // for old servers that offer nothing better; such connections are weaker.
+    bool allowLegacyCiphers = false;
     // Each time-out is a SocketError with kTimedOut.
     std::chrono::milliseconds connectTimeout{30000}; // the TCP connect (per address), then the greeting
     std::chrono::milliseconds replyTimeout{60000};   // every later reply

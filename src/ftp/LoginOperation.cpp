@@ -89,7 +89,7 @@ void LoginOperation::startTls()
     auto& control = *m_session.control;
     auto plain = control.releaseTransport();
     std::unique_ptr<TcpTransport> tcp(static_cast<TcpTransport*>(plain.release()));
-    m_session.tls = std::make_unique<TlsContext>(m_allowTls13);
+    m_session.tls = std::make_unique<TlsContext>(m_allowTls13, m_session.options.allowLegacyCiphers);
     auto secure = std::make_unique<TlsTransport>(std::move(tcp), *m_session.tls, TlsTransport::Role::Control,
                                                  m_session.options.host);
     TlsTransport* tlsTransport = secure.get();
@@ -98,9 +98,16 @@ void LoginOperation::startTls()
         tlsTransport->handshake();
     } catch (const FtpError& e) {
         const bool tryTls13 = !m_allowTls13 && tlsTransport->versionRefused();
+        const bool noStrongCipher = tlsTransport->handshakeRefused() && !m_session.options.allowLegacyCiphers;
         m_session.drop();
         if (tryTls13)
             throw TlsVersionRefused(std::string("The server refused TLS 1.2 (") + e.what() + ")");
+        if (noStrongCipher)
+            throw ProtocolError(std::string("The server refused the TLS handshake (") + e.what() +
+                                    "). A server that offers only legacy cipher suites (without forward "
+                                    "secrecy or authenticated encryption) can be allowed them in the "
+                                    "host's settings; such connections are weaker",
+                                false);
         throw;
     }
     m_session.tlsActive = true;

@@ -19,7 +19,7 @@ constexpr std::size_t kMaxUnusedSessions = 8;
 
 } // namespace
 
-TlsContext::TlsContext(bool allowTls13)
+TlsContext::TlsContext(bool allowTls13, bool allowLegacyCiphers)
     : m_ctx(SSL_CTX_new(TLS_client_method()))
     , m_allowTls13(allowTls13)
 {
@@ -41,6 +41,16 @@ TlsContext::TlsContext(bool allowTls13)
     if (!m_allowTls13) {
         SSL_CTX_set_max_proto_version(m_ctx, TLS1_2_VERSION);
         SSL_CTX_set_options(m_ctx, SSL_OP_NO_TICKET);
+    }
+    // TLS 1.2: ephemeral elliptic-curve Diffie-Hellman (forward secrecy) with an
+    // AEAD cipher, as TLS 1.3 always has. Static RSA key exchange lets whoever
+    // gets the server's key later read recorded sessions, and CBC with HMAC-SHA1
+    // has a history of padding-oracle attacks. TLS 1.3 suites are all of the
+    // strong kind and stay as they are.
+    if (!allowLegacyCiphers &&
+        SSL_CTX_set_cipher_list(m_ctx, "ECDHE+AESGCM:ECDHE+CHACHA20:!aNULL:!eNULL") != 1) {
+        SSL_CTX_free(m_ctx);
+        throw ProtocolError("Cannot set the TLS cipher suites", false);
     }
     SSL_CTX_set_default_verify_paths(m_ctx);
     // A wildcard stands for a whole leftmost label only: "*.example.test" names

@@ -18,7 +18,9 @@ namespace ftp {
 class TlsContext final
 {
 public:
-    explicit TlsContext(bool allowTls13 = false);
+    // `allowLegacyCiphers`: TLS 1.2 may also use cipher suites without forward
+    // secrecy or AEAD (see ClientOptions::allowLegacyCiphers).
+    explicit TlsContext(bool allowTls13 = false, bool allowLegacyCiphers = false);
     ~TlsContext();
     TlsContext(const TlsContext&) = delete;
     TlsContext& operator=(const TlsContext&) = delete;

@@ -98,6 +98,9 @@ void TlsTransport::handshake()
         if (SSL_get_error(m_ssl, r) == SSL_ERROR_SSL &&
             ERR_GET_REASON(ERR_peek_error()) == SSL_R_TLSV1_ALERT_PROTOCOL_VERSION)
             m_versionRefused = true;
+        if (SSL_get_error(m_ssl, r) == SSL_ERROR_SSL &&
+            ERR_GET_REASON(ERR_peek_error()) == SSL_R_SSLV3_ALERT_HANDSHAKE_FAILURE)
+            m_handshakeRefused = true;
         retryAfter(r, "TLS handshake");
     }
 }

@@ -28,6 +28,9 @@ public:
     void handshake();
     // After a failed handshake: the server refused every protocol version offered.
     bool versionRefused() const { return m_versionRefused; }
+    // After a failed handshake: the server answered with a handshake_failure alert,
+    // as servers do when they share no cipher suite with the client.
+    bool handshakeRefused() const { return m_handshakeRefused; }
     bool sessionReused() const;
     // A data connection offered a session to resume; `unused` when none had offered it before.
     bool offeredSession() const { return m_offered; }
@@ -56,6 +59,7 @@ private:
     SSL* m_ssl = nullptr;
     bool m_cleanEnd = false;
     bool m_versionRefused = false;
+    bool m_handshakeRefused = false;
     bool m_offered = false;
     bool m_offeredUnused = false;
     bool m_ended = false;

@@ -50,6 +50,12 @@ ScriptedFtpServer::ScriptedFtpServer(ServerOptions options)
         // it is resumed.
         SSL_CTX_set_options(m_tlsContext, SSL_OP_NO_TICKET);
     }
+    if (!options.tls12Ciphers.empty()) {
+        SSL_CTX_set_max_proto_version(m_tlsContext, TLS1_2_VERSION);
+        if (SSL_CTX_set_cipher_list(m_tlsContext, options.tls12Ciphers.c_str()) != 1) {
+            throw std::runtime_error("ScriptedFtpServer: unknown cipher list " + options.tls12Ciphers);
+        }
+    }
     if (::pipe(m_stopPipe) != 0) {
         throw std::runtime_error("ScriptedFtpServer: pipe failed");
     }

@@ -50,6 +50,9 @@ struct ServerOptions
     // TLS 1.3 and nothing older (a protocol_version alert to a client that stops at
     // 1.2), with tickets the server accepts once each, as vsftpd and proftpd do.
     bool tls13Only = false;
+    // The server speaks TLS 1.2 at most, with these cipher suites only (OpenSSL
+    // cipher-list syntax, e.g. "AES128-SHA"); empty: OpenSSL's defaults.
+    std::string tls12Ciphers;
     ServerSettings settings;
     std::shared_ptr<const TlsIdentity> identity; // default: TlsIdentity::shared()
 };

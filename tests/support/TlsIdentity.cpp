@@ -48,7 +48,7 @@ void addExtension(X509* certificate, int nid, const std::string& value)
 std::shared_ptr<const TlsIdentity> TlsIdentity::create(const Params& params)
 {
     std::shared_ptr<TlsIdentity> identity(new TlsIdentity);
-    identity->m_key = EVP_EC_gen("P-256");
+    identity->m_key = params.rsaKey ? EVP_RSA_gen(2048) : EVP_EC_gen("P-256");
     if (identity->m_key == nullptr) {
         fail("key generation");
     }

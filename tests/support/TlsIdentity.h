@@ -20,6 +20,9 @@ public:
         std::vector<std::string> altNames = {"IP:127.0.0.1", "IP:::1", "DNS:localhost"};
         long notBeforeDays = -1; // relative to now; both negative makes an expired certificate
         long notAfterDays = 365;
+        // RSA 2048 instead of EC P-256 (slower to make; needed for cipher suites
+        // with RSA key exchange).
+        bool rsaKey = false;
     };
 
     static std::shared_ptr<const TlsIdentity> create(const Params& params);

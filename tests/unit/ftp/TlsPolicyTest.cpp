@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <openssl/bio.h>
@@ -9,6 +11,7 @@
 
 #include "ClientTestSupport.h"
 #include "ftp/CertificateInfo.h"
+#include "ftp/FtpError.h"
 #include "ftp/TcpTransport.h"
 #include "ftp/TlsContext.h"
 #include "ftp/TlsTransport.h"
@@ -97,4 +100,69 @@ TEST(TlsHostNameTest, AnExactNameBesideAPartialWildcardStillVerifies)
     ScriptedFtpServer server(ServerOptions{.identity = TlsIdentity::create(params)});
     EXPECT_TRUE(certificateSeenAs(server, "foo.example.test").verified);
     EXPECT_FALSE(certificateSeenAs(server, "fab.example.test").verified);
+}
+
+// --- Cipher suites of TLS 1.2 -----------------------------------------------------
+
+namespace {
+
+std::shared_ptr<const TlsIdentity> rsaIdentity()
+{
+    TlsIdentity::Params params;
+    params.rsaKey = true;
+    static const std::shared_ptr<const TlsIdentity> identity = TlsIdentity::create(params);
+    return identity;
+}
+
+} // namespace
+
+TEST(TlsCipherTest, AServerOfferingOnlyAes128ShaIsRefusedWithAHintUnlessTheHostAllowsLegacyCiphers)
+{
+    // Static RSA key exchange, CBC with an HMAC-SHA1: no forward secrecy.
+    ScriptedFtpServer server(ServerOptions{.tls12Ciphers = "AES128-SHA", .identity = rsaIdentity()});
+    server.fs().addFile("/f.txt", "hello");
+    auto client = makeClient(server, true);
+    client->connect();
+    try {
+        client->login();
+        FAIL() << "a connection without forward secrecy was accepted";
+    } catch (const ftp::ProtocolError& e) {
+        const std::string message = e.what();
+        EXPECT_NE(message.find("legacy cipher"), std::string::npos) << message;
+        EXPECT_NE(message.find("weaker"), std::string::npos) << message;
+    }
+    EXPECT_FALSE(client->isConnected());
+    const std::vector<std::string> verbs = server.verbs();
+    EXPECT_EQ(std::count(verbs.begin(), verbs.end(), "USER"), 0);
+
+    auto legacy = makeClient(server, true);
+    legacy->options().allowLegacyCiphers = true;
+    connectAndLogin(*legacy);
+    StringSink sink; // the data connection gets the same policy
+    legacy->retrieve("/f.txt", sink);
+    EXPECT_EQ(sink.bytes, "hello");
+}
+
+TEST(TlsCipherTest, ForwardSecretAeadSuitesAreTakenWithEitherKeyType)
+{
+    for (const char* ciphers : {"ECDHE-RSA-AES128-GCM-SHA256", "ECDHE-RSA-CHACHA20-POLY1305"}) {
+        ScriptedFtpServer server(ServerOptions{.tls12Ciphers = ciphers, .identity = rsaIdentity()});
+        auto client = makeClient(server, true);
+        connectAndLogin(*client);
+        EXPECT_EQ(client->pwd(), "/") << ciphers;
+    }
+    ScriptedFtpServer server(ServerOptions{.tls12Ciphers = "ECDHE-ECDSA-AES256-GCM-SHA384"});
+    auto client = makeClient(server, true);
+    connectAndLogin(*client);
+    EXPECT_TRUE(client->tlsActive());
+}
+
+TEST(TlsCipherTest, CbcSuitesAreRefusedEvenWithEcdhe)
+{
+    for (const char* ciphers : {"ECDHE-RSA-AES128-SHA", "ECDHE-RSA-AES256-SHA384", "DHE-RSA-AES128-SHA256"}) {
+        ScriptedFtpServer server(ServerOptions{.tls12Ciphers = ciphers, .identity = rsaIdentity()});
+        auto client = makeClient(server, true);
+        client->connect();
+        EXPECT_THROW(client->login(), ftp::ProtocolError) << ciphers;
+    }
 }
