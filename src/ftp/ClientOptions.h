@@ -56,6 +56,12 @@ struct ClientOptions
     // OpenSSL's default list too (static RSA key exchange, CBC with SHA-1 MACs),
     // for old servers that offer nothing better; such connections are weaker.
     bool allowLegacyCiphers = false;
+    // A TLS data connection of a download must end with the server's close_notify
+    // wherever the length of what arrived cannot be checked (ASCII mode, listings,
+    // no size known): otherwise anyone on the path could cut the stream, and the
+    // server's genuine 226 would confirm the rest. This accepts a plain end there,
+    // for servers that never send close_notify; truncation then goes unnoticed.
+    bool acceptDataWithoutCloseNotify = false;
     // Each time-out is a SocketError with kTimedOut.
     std::chrono::milliseconds connectTimeout{30000}; // the TCP connect (per address), then the greeting
     std::chrono::milliseconds replyTimeout{60000};   // every later reply

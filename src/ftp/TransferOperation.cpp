@@ -201,8 +201,21 @@ void TransferOperation::explainRefusedResumption(const DataChannel& channel, con
 
 void TransferOperation::checkComplete(std::int64_t moved, bool cleanEnd)
 {
-    if (!m_request.totalSize || m_session.transferType != TransferType::Binary)
+    if (!m_request.totalSize || m_session.transferType != TransferType::Binary) {
+        // Nothing to count the bytes against: only the TLS close_notify tells a
+        // complete stream from one cut on the way.
+        if (!cleanEnd && m_request.direction == TransferDirection::Download &&
+            !m_session.options.acceptDataWithoutCloseNotify)
+            throw ProtocolError(
+                "The TLS data connection ended without close_notify after " + std::to_string(moved) +
+                    " bytes: the data may have been cut short, and its length cannot be checked (" +
+                    (!m_request.reportWork                            ? "a listing"
+                     : m_session.transferType != TransferType::Binary ? "an ASCII transfer"
+                                                                      : "the size is not known") +
+                    "). For a server that never sends close_notify, allow it in the host's settings",
+                true);
         return;
+    }
     const std::int64_t expected = *m_request.totalSize - m_request.restartAt;
     if (moved >= expected)
         return;
