@@ -383,7 +383,8 @@ int CliQueueSession::stopInterrupted()
     QHash<const TQueueItem*, qint64> reached;
     for (const TQueueItemProgress& p : m_manager.progressSnapshot())
         reached.insert(p.item, p.bytesDone);
-    m_manager.StopQueue();
+    // ABOR and QUIT where the server answers in time.
+    m_manager.StopQueueCleanly();
     releaseHeld();
     m_progress->clear();
     for (TQueueItem* item : m_manager.Items()) {

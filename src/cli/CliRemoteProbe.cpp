@@ -70,6 +70,15 @@ CliRemoteProbe::Login* CliRemoteProbe::session(const THost& host, std::string& e
     return &m_sessions.back();
 }
 
+std::vector<std::pair<THost, std::unique_ptr<ftp::Client>>> CliRemoteProbe::releaseConnections()
+{
+    std::vector<std::pair<THost, std::unique_ptr<ftp::Client>>> released;
+    for (Login& login : m_sessions)
+        if (auto client = login.session->worker().ReleaseConnection())
+            released.emplace_back(login.host, std::move(client));
+    return released;
+}
+
 std::optional<QString> CliRemoteProbe::loginDirectory(const THost& host, std::string& error)
 {
     const Login* login = session(host, error);

@@ -3,12 +3,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QString>
 
 #include "CliCommand.h"
 #include "core/THost.h"
+
+namespace ftp {
+class Client;
+}
 
 namespace cli {
 
@@ -53,6 +58,10 @@ public:
         bool isDirectory = false;
     };
     std::optional<Place> place(const THost& host, const std::string& path, std::string& error);
+
+    // Each open login's connection, taken from its session (which then closes
+    // without QUIT), for a queue to transfer on: one login per host, not two.
+    std::vector<std::pair<THost, std::unique_ptr<ftp::Client>>> releaseConnections();
 
     // `path` made absolute against `directory` (a trailing "/" dropped, "" is `directory`).
     static QString absolutePath(const QString& directory, const std::string& path);

@@ -64,18 +64,17 @@ int runGet(const cli::CliArgs& args)
         std::vector<Download> downloads;
         // A source that cannot be found is reported; the others are still fetched.
         bool missing = false;
-        {
-            cli::CliRemoteProbe probe(args);
-            for (const cli::RemoteTarget& target : targets) {
-                const auto sources = probe.resolve(target.host, target.path, error);
-                if (!sources) {
-                    std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
-                    missing = true;
-                    continue;
-                }
-                for (const cli::RemoteSource& source : *sources)
-                    downloads.push_back({target.host, args.value("--host").has_value(), source});
+        // Lives on: the queue takes over its connections.
+        cli::CliRemoteProbe probe(args);
+        for (const cli::RemoteTarget& target : targets) {
+            const auto sources = probe.resolve(target.host, target.path, error);
+            if (!sources) {
+                std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
+                missing = true;
+                continue;
             }
+            for (const cli::RemoteSource& source : *sources)
+                downloads.push_back({target.host, args.value("--host").has_value(), source});
         }
         if (downloads.empty())
             return missing ? cli::kExitFailed : cli::kExitOk;
@@ -117,6 +116,9 @@ int runGet(const cli::CliArgs& args)
         cli::CliQueueSession session(args, *options);
         for (const Download& d : downloads)
             add(session.manager(), d, d.host, true);
+        // The first transfer of each login goes on the look-up's connection.
+        for (auto& [host, client] : probe.releaseConnections())
+            session.manager().OfferConnection(host, std::move(client));
         const int status = session.run();
         return missing && status != cli::kExitInterrupted ? cli::kExitFailed : status;
     } catch (const std::exception& e) {

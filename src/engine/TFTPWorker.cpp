@@ -713,6 +713,19 @@ void TFTPWorker::Disconnect()
     fire(TWorkerEvent::OnDisconnected);
 }
 
+std::unique_ptr<ftp::Client> TFTPWorker::ReleaseConnection()
+{
+    if (!m_client.isConnected())
+        return nullptr;
+    std::unique_ptr<ftp::Client> released = m_client.handOver();
+    syncConnectionState();
+    m_sessionOpen.store(false);
+    m_cache.clear();
+    m_controlLog.reset();
+    fire(TWorkerEvent::OnDisconnected);
+    return released;
+}
+
 bool TFTPWorker::EnsureConnected()
 {
     if (m_client.isConnected())

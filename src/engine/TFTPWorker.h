@@ -103,6 +103,11 @@ public:
     ftp::Reply SiteChown(const QString& name, const QString& user);
     ftp::Reply SiteChgrp(const QString& name, const QString& group);
     void Disconnect();
+    // Gives the open connection away, logged in as it is (ftp::Client::handOver),
+    // for a transfer on the same login; the session then stands disconnected
+    // (OnDisconnected) without having said QUIT. Null when no connection is open.
+    // Only while the worker is idle, like the synchronous operations.
+    std::unique_ptr<ftp::Client> ReleaseConnection();
 
     // --- Queries.
     bool IsConnected() const { return m_connected.load(); }

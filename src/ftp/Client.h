@@ -54,6 +54,11 @@ public:
     void quit() noexcept;
     // Closes at once, without QUIT.
     void disconnect() noexcept;
+    // Moves the open connection (logged in, with what it learnt of the server) into
+    // a new client, which may be used on another thread from then on. This client
+    // keeps its options and callbacks and is left disconnected; the new one has the
+    // same options and no callbacks. Call only between operations.
+    std::unique_ptr<Client> handOver();
     bool isConnected() const;
     bool tlsActive() const;
     // TLS 1.3 only: every session ticket the server gave has been used, and the

@@ -340,8 +340,12 @@ void TFTPTransfer::onConnectionStatus(ftp::ConnectionStatus status)
 void TFTPTransfer::onWorkProgress(std::int64_t bytes)
 {
     if (stopping()) {
-        // Closing the connection makes the running transfer fail at once.
-        m_client->abort();
+        // Closing the connection makes the running transfer fail at once; an
+        // orderly stop closes only the data connection (ABOR follows).
+        if (m_stopCleanly.load())
+            m_client->killDataChannel();
+        else
+            m_client->abort();
         return;
     }
     const qint64 done = bytes + m_resumeOffset.load();
@@ -372,7 +376,7 @@ void TFTPTransfer::CloseConnection()
 {
     if (m_client->isConnected()) {
         m_client->abortTransfer();
-        if (stopping())
+        if (stopping() && !m_stopCleanly.load())
             m_client->disconnect();
         else
             m_client->quit();

@@ -122,7 +122,20 @@ public:
     // aside) ends, the item is given up as stopped and the thread ends after its
     // hand-over. The thread also looks for the stop between the steps of an item.
     void Stop();
+    // Stops like Stop(), but ends the connection in order where it can: a running
+    // transfer is aborted with ABOR (its replies read) and the connection closed
+    // with QUIT. A thread waiting for anything but its data connection notices the
+    // stop only when that wait ends: whoever stops it this way bounds the wait and
+    // calls Stop() after it.
+    void StopCleanly();
     bool StopRequested() const { return m_stopRequested.load(); }
+    // Main thread, before the thread starts or inside its hand-over: takes `client`
+    // (connected and logged in as `host` says) as this thread's connection, so the
+    // item of that login does not log in again. Only while the thread has no open
+    // connection of its own.
+    void adoptConnection(std::unique_ptr<ftp::Client> client, const THost& host);
+    // Main thread, inside the hand-over: whether the thread holds an open connection.
+    bool hasConnection() const { return m_client->isConnected(); }
     // Cuts the thread off, main thread: none of its handlers runs any more and it
     // hands nothing over; it ends by itself. For a stopped thread that did not end
     // in time, or one blocked in a call that runs further up the main thread's stack.
@@ -206,6 +219,7 @@ private:
     bool m_dataBegun = false; // the running transfer's data connection opened
 
     std::atomic<bool> m_stopRequested{false};
+    std::atomic<bool> m_stopCleanly{false};
     std::atomic<bool> m_detached{false};
     std::atomic<bool> m_ended{false};
     std::atomic<qint64> m_bytesDone{0};

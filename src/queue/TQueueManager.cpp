@@ -99,6 +99,7 @@ TQueueManager::~TQueueManager()
     m_destroying = true;
     m_retryTimer.stop();
     StopQueue();
+    closeOfferedConnections();
     // Threads cut off by a stop still run their handlers' code paths into this
     // object (their control log, the fresh-directory record): they were told to
     // stop and their connections are closed, so they end soon.
@@ -490,6 +491,8 @@ void TQueueManager::TakeNextItem(TFTPTransfer* thread)
         item->Progress.store(0);
         item->m_completedWhileStopping = false;
         thread->Item = item;
+        if (!thread->hasConnection())
+            thread->adoptConnection(takeOfferedConnection(job.Host), job.Host);
         thread->setJob(std::move(job));
         return;
     }
@@ -566,6 +569,11 @@ void TQueueManager::PauseQueue()
 
 void TQueueManager::StopQueue()
 {
+    stopQueue(false);
+}
+
+void TQueueManager::stopQueue(bool cleanly)
+{
     {
         QMutexLocker lock(&m_itemsLock);
         const QString stopped = TMessageTexts::text(TMessageKey::strRSFTPRemoteTransferStopped);
@@ -584,12 +592,16 @@ void TQueueManager::StopQueue()
     }
     THold hold(*this);
     for (TFTPTransfer* thread : std::as_const(noted)) {
-        thread->Stop();
+        if (cleanly)
+            thread->StopCleanly();
+        else
+            thread->Stop();
         cutOff(thread);
     }
     if (!noted.isEmpty())
         m_progressTimer.stop();
-    stopThreads(noted);
+    // Cut off, the threads call nothing here: the wait only watches them end.
+    stopThreads(cleanly ? TFTPTransfer::waitForEnd(noted, kCleanStopMs) : noted);
 }
 
 void TQueueManager::ClearQueue()

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <QList>
 #include <QObject>
@@ -23,8 +24,9 @@
 #include "queue/TTransferState.h"
 
 namespace ftp {
+class Client;
 struct CertificateInfo;
-}
+} // namespace ftp
 
 class TFTPTransfer;
 struct TTransferJob;
@@ -130,7 +132,20 @@ public:
     void PlayQueue();
     void PauseQueue();
     void StopQueue();
+    // StopQueue, ending the running transfers in order where the connection allows
+    // (ABOR, then QUIT: TFTPTransfer::StopCleanly) for up to kCleanStopMs; what has
+    // not ended by then is stopped as StopQueue does it.
+    void StopQueueCleanly();
+    static constexpr int kCleanStopMs = 700;
     void ClearQueue();
+
+    // A connection logged in as `host` says, made by someone else (the command
+    // line's look-up of what to fetch): the first thread that takes an item of that
+    // login and has no connection uses it instead of logging in again. One left
+    // unused is closed with QUIT when the manager goes, or not used once older
+    // than kOfferedConnectionMaxAgeMs (the server may have dropped it meanwhile).
+    void OfferConnection(const THost& host, std::unique_ptr<ftp::Client> client);
+    static constexpr int kOfferedConnectionMaxAgeMs = 60000;
     void BeginItem(TQueueItem* item);
     void PauseItem(TQueueItem* item);
     void StopItem(TQueueItem* item);
@@ -241,6 +256,10 @@ private:
     // Stops the threads and waits for them, at most kStopWaitMs in all, serving
     // their calls; a thread that has not ended by then is cut off.
     void stopThreads(const QList<TFTPTransfer*>& threads);
+    void stopQueue(bool cleanly);
+    // The offered connection for `host`'s login, if one is there and fresh enough.
+    std::unique_ptr<ftp::Client> takeOfferedConnection(const THost& host);
+    void closeOfferedConnections();
     void cutOff(TFTPTransfer* thread);
     // Stops the item's thread and waits for it (see stopThreads); then, unless the
     // item was deleted meanwhile, shows "Transfer stopped".
@@ -289,6 +308,13 @@ private:
     TCertificateDecider m_certificateDecider;
     TCertificatePrompter m_certificatePrompter;
     bool m_destroying = false;
+    struct TOfferedConnection
+    {
+        THost host;
+        std::unique_ptr<ftp::Client> client;
+        qint64 offeredAt = 0; // ms since the epoch
+    };
+    std::vector<TOfferedConnection> m_offered;
 };
 
 class TQueueManager::THold
