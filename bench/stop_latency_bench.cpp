@@ -5,7 +5,8 @@
 // Each case starts one download from the scripted FTP server of the tests
 // (tests/support), waits until the transfer thread is stuck in the stall, and times
 // the wall time the main thread spends inside one call: TQueueManager::StopItem,
-// DeleteItem, ClearQueue or StopQueue. The stalls:
+// DeleteItem, ClearQueue, StopQueue or StopQueueCleanly (ABOR and QUIT first, as
+// the command-line tool stops on Ctrl-C). The stalls:
 //
 //   data     the data connection sends the first 64 KiB of the file, then nothing
 //            (open and silent until the client closes it)
@@ -154,6 +155,7 @@ const std::vector<Call>& calls()
         {"DeleteItem", [](TQueueManager& m, TQueueItem* item) { m.DeleteItem(item); }},
         {"ClearQueue", [](TQueueManager& m, TQueueItem*) { m.ClearQueue(); }},
         {"StopQueue", [](TQueueManager& m, TQueueItem*) { m.StopQueue(); }},
+        {"StopCleanly", [](TQueueManager& m, TQueueItem*) { m.StopQueueCleanly(); }},
     };
     return all;
 }
@@ -305,7 +307,7 @@ int main(int argc, char** argv)
             onlyCall = argv[++i];
         } else {
             std::fprintf(stderr, "usage: stop_latency_bench [--cap SECONDS] [--stall data|greeting|retr] "
-                                 "[--call StopItem|DeleteItem|ClearQueue|StopQueue]\n");
+                                 "[--call StopItem|DeleteItem|ClearQueue|StopQueue|StopCleanly]\n");
             return 2;
         }
     }
