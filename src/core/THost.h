@@ -42,6 +42,15 @@ public:
     bool UseDefaultDialupConnection = false;
     bool Passive = true;
     bool UseSSL = false;
+    // TLS exceptions for servers that cannot do better; both weaken the protection
+    // of the connection and are off unless the user turns them on for the host.
+    // TLS 1.2 may use legacy cipher suites (no forward secrecy, CBC): recorded
+    // traffic can be read by whoever obtains the server's key later.
+    bool AllowLegacyTlsCiphers = false;
+    // A TLS download whose length cannot be checked (ASCII, listings, unknown
+    // size) may end without the server's close_notify: a transfer cut short on the
+    // way then looks complete.
+    bool AcceptDataWithoutCloseNotify = false;
 
     // Copies every field, HostID included.
     void Assign(const THost& source);

@@ -82,6 +82,18 @@ void setBoolean(pugi::xml_node& element, const char* name, bool value)
     setXmlAttribute(element, name, toConfigText(value));
 }
 
+// A value whose absence means False: written when true or when the element has it.
+void setOptionalBoolean(pugi::xml_node& element, const char* name, bool value)
+{
+    if (value || hasXmlAttribute(element, name))
+        setBoolean(element, name, value);
+}
+
+bool readOptionalBoolean(const pugi::xml_node& element, const char* name)
+{
+    return hasXmlAttribute(element, name) && readBoolean(element, name);
+}
+
 void setInteger(pugi::xml_node& element, const char* name, int value)
 {
     setXmlAttribute(element, name, QString::number(value));
@@ -102,6 +114,8 @@ void THostElement::write(pugi::xml_node element, const THost& host, TFormat form
     setText(element, "HostID", host.HostIDText());
     setBoolean(element, "Passive", host.Passive);
     setBoolean(element, "UseSSL", host.UseSSL);
+    setOptionalBoolean(element, "AllowLegacyTlsCiphers", host.AllowLegacyTlsCiphers);
+    setOptionalBoolean(element, "AcceptDataWithoutCloseNotify", host.AcceptDataWithoutCloseNotify);
     if (format == TFormat::Tree) {
         setBoolean(element, "UseDefaultDialupConnection", host.UseDefaultDialupConnection);
         if (!host.UseDefaultDialupConnection)
@@ -151,6 +165,8 @@ void THostElement::read(const pugi::xml_node& element, THost& host, TFormat form
     host.IsAnonymous = readBoolean(element, "IsAnonymous");
     host.Passive = readBoolean(element, "Passive");
     host.UseSSL = readBoolean(element, "UseSSL");
+    host.AllowLegacyTlsCiphers = readOptionalBoolean(element, "AllowLegacyTlsCiphers");
+    host.AcceptDataWithoutCloseNotify = readOptionalBoolean(element, "AcceptDataWithoutCloseNotify");
     if (format == TFormat::Tree) {
         host.UseDefaultDialupConnection = readBoolean(element, "UseDefaultDialupConnection");
         host.DisconnectDialupAfterDisconnect = readBoolean(element, "DisconnectDialupAfterDisconnect");

@@ -10,7 +10,9 @@ class THost;
 //
 // Attributes, in the order they are written: CommonName, Hostname, Port,
 // Username, Password (enciphered under the host's own ID text), IsAnonymous,
-// InitialRemoteDirectory, InitialLocalDirectory, HostID, Passive, UseSSL; the
+// InitialRemoteDirectory, InitialLocalDirectory, HostID, Passive, UseSSL, then
+// AllowLegacyTlsCiphers and AcceptDataWithoutCloseNotify only when true or already
+// there (missing reads as False, so older files keep their meaning); the
 // host tree then adds UseDefaultDialupConnection, DialupConnection (only when the
 // host has its own dial-up entry) and DisconnectDialupAfterDisconnect; both end
 // with UseDefaultProxySettings and, only for a host with its own proxy,

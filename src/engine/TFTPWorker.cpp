@@ -641,6 +641,8 @@ void TFTPWorker::applyHost()
     o.password = utf8(host.IsAnonymous ? anonymousPassword() : host.Password);
     o.passive = host.Passive;
     o.tlsMode = host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
+    o.allowLegacyCiphers = host.AllowLegacyTlsCiphers;
+    o.acceptDataWithoutCloseNotify = host.AcceptDataWithoutCloseNotify;
     const TConnectionTimeouts timeouts = ConfiguredConnectionTimeouts();
     o.connectTimeout = timeouts.connect;
     o.replyTimeout = timeouts.reply;

@@ -452,6 +452,7 @@ void TFTPTransfer::prepareConnection()
     options.port = static_cast<std::uint16_t>(host.Port);
     options.passive = host.Passive;
     options.dataReadTimeout = kDataReadTimeout;
+    options.acceptDataWithoutCloseNotify = host.AcceptDataWithoutCloseNotify;
     const TConnectionTimeouts timeouts = ConfiguredConnectionTimeouts();
     options.connectTimeout = timeouts.connect;
     options.replyTimeout = timeouts.reply;
@@ -459,6 +460,7 @@ void TFTPTransfer::prepareConnection()
         options.user = utf8(user);
         options.password = utf8(password);
         options.tlsMode = host.UseSSL ? ftp::TlsMode::RequireExplicit : ftp::TlsMode::None;
+        options.allowLegacyCiphers = host.AllowLegacyTlsCiphers;
     }
 }
 
