@@ -20,43 +20,15 @@ void TControlLog::sent(const std::string& line)
     m_sink(TLogKind::lkCommand, shownCommand(line));
 }
 
-void TControlLog::received(std::string_view piece)
+void TControlLog::received(const ftp::Reply& reply)
 {
-    m_partialLine.append(piece);
-    std::size_t start = 0;
-    for (std::size_t lf; (lf = m_partialLine.find('\n', start)) != std::string::npos; start = lf + 1)
-        receivedLine(QString::fromUtf8(m_partialLine.data() + start, static_cast<qsizetype>(lf + 1 - start)));
-    m_partialLine.erase(0, start);
-}
-
-void TControlLog::receivedLine(const QString& line)
-{
-    if (m_replyBuffer.isEmpty()) {
-        // RFC 959 section 4.2: "123-" opens a multi-line reply.
-        if (line.size() > 3 && line.indexOf(QLatin1Char('-')) == 3) {
-            m_replyBuffer = line;
-            return;
-        }
-        const QString entry = line.trimmed();
-        if (!entry.isEmpty())
-            m_sink(TLogKind::lkReply, entry);
-        return;
+    std::string text;
+    for (const std::string& line : reply.lines) {
+        if (!text.empty())
+            text += "\r\n";
+        text += line;
     }
-    // The reply ends with a line holding the same code followed by a space (or by
-    // nothing). Other lines, even whole replies in between, belong to the entry.
-    m_replyBuffer += line;
-    const QString code = m_replyBuffer.left(3);
-    QString bare = line;
-    while (bare.endsWith(QLatin1Char('\n')) || bare.endsWith(QLatin1Char('\r')))
-        bare.chop(1);
-    if (bare.startsWith(code) && (bare.size() == 3 || bare.at(3) == QLatin1Char(' '))) {
-        m_sink(TLogKind::lkReply, m_replyBuffer.trimmed());
-        m_replyBuffer.clear();
-    }
-}
-
-void TControlLog::reset()
-{
-    m_partialLine.clear();
-    m_replyBuffer.clear();
+    const QString entry = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).trimmed();
+    if (!entry.isEmpty())
+        m_sink(TLogKind::lkReply, entry);
 }

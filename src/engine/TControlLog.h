@@ -2,20 +2,20 @@
 
 #include <functional>
 #include <string>
-#include <string_view>
 
 #include <QString>
 
 #include "engine/TLogKind.h"
+#include "ftp/Reply.h"
 
 // Turns the control connection's traffic into log entries: each command sent is
 // one entry (a password never appears in clear), each reply one entry, and a
 // multi-line reply ("220-" ... "220 ") one entry holding all its lines.
 //
-// Received text arrives in pieces as the socket delivers them, which may split a
-// line (or a character) anywhere; pieces are first joined into whole lines, so a
-// reply delivered byte by byte still gives one entry, and a multi-line reply that
-// arrives in a single piece is logged at once.
+// Replies come framed by the protocol layer's reply parser, the one the client
+// itself acts on: the log cannot take lines inside a multi-line reply ("211",
+// "999-hidden") for the start or end of another and hide what follows, and it
+// keeps nothing between replies.
 //
 // Used by one thread at a time (the one running the connection's operation).
 class TControlLog final
@@ -26,17 +26,12 @@ public:
     explicit TControlLog(Sink sink);
 
     void sent(const std::string& line);
-    void received(std::string_view piece);
-    // Forgets a half-received line and an unfinished multi-line reply (a new connection).
-    void reset();
+    // One entry: the reply's lines as received, joined with CR LF.
+    void received(const ftp::Reply& reply);
 
     // "PASS anything" -> "PASS ******"; other lines trimmed.
     static QString shownCommand(const std::string& line);
 
 private:
-    void receivedLine(const QString& line);
-
     Sink m_sink;
-    std::string m_partialLine;
-    QString m_replyBuffer;
 };

@@ -143,7 +143,7 @@ TFTPWorker::TFTPWorker(QObject* parent)
         ++m_commandsSent;
         m_controlLog.sent(line);
     };
-    cb.replyReceived = [this](std::string_view piece) { m_controlLog.received(piece); };
+    cb.replyParsed = [this](const ftp::Reply& reply) { m_controlLog.received(reply); };
     cb.status = [this](ftp::ConnectionStatus kind, const std::string& text) {
         if (kind == ftp::ConnectionStatus::hsStatusText && !text.empty())
             log(TLogKind::lkStatus, fromUtf8(text));
@@ -652,7 +652,6 @@ void TFTPWorker::applyHost()
 void TFTPWorker::runConnect(bool chainLogin)
 {
     bracket(TMessageKey::strRSSTConnecting, [&] {
-        m_controlLog.reset();
         try {
             m_client.connect();
         } catch (const ftp::SocketError& e) {
@@ -711,7 +710,6 @@ void TFTPWorker::Disconnect()
     syncConnectionState();
     m_sessionOpen.store(false);
     m_cache.clear();
-    m_controlLog.reset();
     fire(TWorkerEvent::OnDisconnected);
 }
 
@@ -723,7 +721,6 @@ std::unique_ptr<ftp::Client> TFTPWorker::ReleaseConnection()
     syncConnectionState();
     m_sessionOpen.store(false);
     m_cache.clear();
-    m_controlLog.reset();
     fire(TWorkerEvent::OnDisconnected);
     return released;
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "ftp/CertificateInfo.h"
+#include "ftp/Reply.h"
 
 namespace ftp {
 
@@ -86,6 +87,10 @@ struct ClientCallbacks
     // where they are shown) and every piece of reply text as it arrives.
     std::function<void(const std::string&)> commandSent;
     std::function<void(std::string_view)> replyReceived;
+    // Every complete reply as the reply parser framed it (RFC 959 section 4.2), in
+    // the order the server sent them, as soon as its last line is in: what a log
+    // shows, so that it can never frame replies differently from the client.
+    std::function<void(const Reply&)> replyParsed;
     std::function<void(ConnectionStatus, const std::string&)> status;
     std::function<void(DataConnectionSettings&)> dataConnectionCreated;
     // A transfer's data connection is open. `expectedBytes` is what this connection

@@ -33,9 +33,11 @@ Reply ControlConnection::readReply()
     const auto savedTimeout = tcp.ioTimeout();
     char buffer[16384];
     for (;;) {
-        if (auto reply = m_parser.next()) {
+        if (!m_replies.empty()) {
             tcp.setIoTimeout(savedTimeout);
-            return *reply;
+            Reply reply = std::move(m_replies.front());
+            m_replies.pop_front();
+            return reply;
         }
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
@@ -63,6 +65,13 @@ Reply ControlConnection::readReply()
         if (m_intercept.received)
             m_intercept.received(piece);
         m_parser.feed(piece);
+        // Each reply goes to the intercept when it is complete, even when the
+        // caller reads it later or never (a connection dropped after it).
+        while (std::optional<Reply> reply = m_parser.next()) {
+            if (m_intercept.reply)
+                m_intercept.reply(*reply);
+            m_replies.push_back(std::move(*reply));
+        }
     }
 }
 

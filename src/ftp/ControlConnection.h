@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@ public:
     {
         std::function<void(const std::string&)> sent;   // each command line as sent, without CRLF
         std::function<void(std::string_view)> received; // each piece of reply text as read
+        std::function<void(const Reply&)> reply;        // each reply once complete, in order
     };
 
     ControlConnection(std::unique_ptr<Transport> transport, const Intercept& intercept);
@@ -34,9 +36,9 @@ public:
     // The next reply; waits at most the reply time-out for all of it.
     Reply readReply();
     // Whether a reply (or part of one) is already here without reading.
-    bool replyBuffered() const { return m_parser.hasBufferedData(); }
+    bool replyBuffered() const { return !m_replies.empty() || m_parser.hasBufferedData(); }
     // Whether bytes are waiting anywhere below: parser, TLS or socket.
-    bool hasPendingInput() { return m_parser.hasBufferedData() || m_transport->hasPendingInput(); }
+    bool hasPendingInput() { return replyBuffered() || m_transport->hasPendingInput(); }
 
     Transport& transport() { return *m_transport; }
     std::unique_ptr<Transport> releaseTransport() { return std::move(m_transport); }
@@ -47,6 +49,7 @@ private:
     std::unique_ptr<Transport> m_transport;
     const Intercept& m_intercept;
     ReplyParser m_parser;
+    std::deque<Reply> m_replies; // complete, shown to the intercept, not yet read
     std::chrono::milliseconds m_replyTimeout{60000};
 };
 

@@ -22,6 +22,10 @@ Session::Session()
         if (callbacks.replyReceived)
             callbacks.replyReceived(piece);
     };
+    m_intercept.reply = [this](const Reply& reply) {
+        if (callbacks.replyParsed)
+            callbacks.replyParsed(reply);
+    };
 }
 
 Session::~Session() = default;

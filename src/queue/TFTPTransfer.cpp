@@ -274,7 +274,7 @@ void TFTPTransfer::attachHandlers()
     if (OnControlLog && !m_controlLog) {
         m_controlLog = std::make_unique<TControlLog>(OnControlLog);
         callbacks.commandSent = [this](const std::string& line) { m_controlLog->sent(line); };
-        callbacks.replyReceived = [this](std::string_view piece) { m_controlLog->received(piece); };
+        callbacks.replyParsed = [this](const ftp::Reply& reply) { m_controlLog->received(reply); };
     }
     callbacks.status = [this](ftp::ConnectionStatus status, const std::string&) {
         onConnectionStatus(status);

@@ -24,8 +24,8 @@ void TFTPTransfer::adoptConnection(std::unique_ptr<ftp::Client> client, const TH
         if (!m_controlLog)
             m_controlLog = std::make_unique<TControlLog>(OnControlLog);
         m_client->callbacks().commandSent = [this](const std::string& line) { m_controlLog->sent(line); };
-        m_client->callbacks().replyReceived = [this](std::string_view piece) {
-            m_controlLog->received(piece);
+        m_client->callbacks().replyParsed = [this](const ftp::Reply& reply) {
+            m_controlLog->received(reply);
         };
     }
     m_connectedHost = host.Hostname;
