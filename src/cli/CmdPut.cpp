@@ -84,11 +84,12 @@ int runPut(const cli::CliArgs& args)
         const bool endsInSlash = path.empty() || path.back() == '/';
         Placement placement;
         placement.intoDirectory = endsInSlash || sources.size() > 1;
+        // Logs in only when asked something; the queue takes over its connection.
+        cli::CliRemoteProbe probe(args);
         if (path.rfind('/', 0) == 0 && placement.intoDirectory) {
             placement.remote = cli::CliRemoteProbe::absolutePath(QStringLiteral("/"), path);
         } else {
             // Where a relative path lies, and whether the name is a directory: the server says.
-            cli::CliRemoteProbe probe(args);
             const auto place = probe.place(target->host, path, error);
             if (!place) {
                 std::fprintf(stderr, "vantor-ftp-cli: %s\n", error.c_str());
@@ -116,6 +117,8 @@ int runPut(const cli::CliArgs& args)
         cli::CliQueueSession session(args, *options);
         for (const QString& source : sources)
             addUpload(session.manager(), target->host, true, placement, source);
+        for (auto& [host, client] : probe.releaseConnections())
+            session.manager().OfferConnection(host, std::move(client));
         return session.run();
     } catch (const std::exception& e) {
         return cli::failWith(e);

@@ -80,6 +80,22 @@ TEST_F(CmdConnectionTest, AGetOfOneFileLogsInOnceAndSaysGoodbyeOnce)
     EXPECT_NE(std::find(list, verbs.end(), "RETR"), verbs.end()) << server.conversation();
 }
 
+TEST_F(CmdConnectionTest, APutThatAsksWhereItsTargetIsLogsInOnce)
+{
+    QFile f(local("up.txt"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("up");
+    f.close();
+    server.fs().addDirectory("/in");
+    // No trailing "/": the server is asked whether /in is a directory first.
+    const CliRun r = run({"put", local("up.txt"), url("/in")});
+    ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
+    EXPECT_EQ(server.fs().content("/in/up.txt"), "up");
+    EXPECT_EQ(count("USER"), 1) << server.conversation();
+    ASSERT_TRUE(server.waitForSessionsClosed());
+    EXPECT_EQ(count("QUIT"), 1) << server.conversation();
+}
+
 TEST_F(CmdConnectionTest, OnlyTheFirstTransferOfALoginTakesTheLookUpsConnection)
 {
     server.fs().addFile("/pub/a.txt", "a");
