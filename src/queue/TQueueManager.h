@@ -88,6 +88,7 @@ struct TQueueItemProgress
 // - No stop, delete or clear keeps the main thread waiting much longer than
 //   kStopWaitMs: stopping closes the threads' connections at once, and a thread
 //   that has not ended by then is cut off from its item and left to end by itself.
+//   StopQueueCleanly gives the threads kCleanStopMs to end in order first.
 class TQueueManager final : public QObject
 {
     Q_OBJECT
