@@ -1,5 +1,6 @@
 #include "engine/TFTPWorker.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QCoreApplication>
@@ -766,18 +767,17 @@ void TFTPWorker::syncConnectionState()
 
 TListing TFTPWorker::usableEntries(std::vector<ftp::ListingEntry> entries)
 {
-    TListing result;
-    result.reserve(entries.size());
-    for (ftp::ListingEntry& e : entries) {
-        if (e.name == "." || e.name == ".." || isUsableRemoteName(e.name)) {
-            result.push_back(std::move(e));
-            continue;
-        }
+    // Filtered in place: a second array of a large listing would double its memory.
+    const auto kept = std::remove_if(entries.begin(), entries.end(), [this](const ftp::ListingEntry& e) {
+        if (e.name == "." || e.name == ".." || isUsableRemoteName(e.name))
+            return false;
         log(TLogKind::lkError,
             QStringLiteral("Skipped a listing entry whose name cannot be used in a command: \"%1\"")
                 .arg(printableRemoteName(e.name)));
-    }
-    return result;
+        return true;
+    });
+    entries.erase(kept, entries.end());
+    return entries;
 }
 
 TListing TFTPWorker::listCurrentDirectory()

@@ -18,9 +18,6 @@ namespace ftp {
 namespace {
 
 constexpr std::chrono::milliseconds kQuitTimeout{5000};
-// A listing larger than this is not a listing.
-constexpr std::size_t kMaxListingBytes = 512u * 1024 * 1024;
-
 std::string lastPart(const std::string& path)
 {
     const std::size_t slash = path.rfind('/');
@@ -33,16 +30,43 @@ std::string parentPath(const std::string& path)
     return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
 }
 
-class StringSink final : public DataSink
+std::string withSeparators(std::size_t n)
+{
+    std::string digits = std::to_string(n);
+    for (std::size_t i = digits.size(); i > 3; i -= 3)
+        digits.insert(i - 3, ",");
+    return digits;
+}
+
+// Takes a listing in, within the connection's limits: the transfer stops as soon
+// as one is passed, before the listing is parsed.
+class ListingSink final : public DataSink
 {
 public:
+    explicit ListingSink(const ClientOptions& options)
+        : m_maxBytes(options.maxListingBytes)
+        , m_maxLines(options.maxListingEntries)
+    {}
     void write(const char* data, std::size_t size) override
     {
-        if (bytes.size() + size > kMaxListingBytes)
-            throw ProtocolError("The directory listing is larger than 512 MiB", false);
+        if (bytes.size() + size > m_maxBytes)
+            throw ProtocolError("The directory listing was refused: it is larger than " +
+                                    withSeparators(m_maxBytes) + " bytes",
+                                false);
+        m_lines += static_cast<std::size_t>(std::count(data, data + size, '\n'));
+        // The last line may lack its line end.
+        if (m_lines > m_maxLines || (m_lines == m_maxLines && data[size - 1] != '\n'))
+            throw ProtocolError("The directory listing was refused: it holds more than " +
+                                    withSeparators(m_maxLines) + " entries",
+                                false);
         bytes.append(data, size);
     }
     std::string bytes;
+
+private:
+    std::size_t m_maxBytes;
+    std::size_t m_maxLines;
+    std::size_t m_lines = 0;
 };
 
 } // namespace
@@ -381,7 +405,7 @@ std::string Client::listRaw(const std::optional<std::string>& name)
     TransferOperation::Request request;
     request.command = name ? "LIST " + path(*name) : "LIST";
     request.reportWork = false;
-    StringSink sink;
+    ListingSink sink(m_session->options);
     TransferOperation(*m_session, request).download(sink);
     return std::move(sink.bytes);
 }

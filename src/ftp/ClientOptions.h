@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -67,6 +68,12 @@ struct ClientOptions
     std::chrono::milliseconds connectTimeout{30000}; // the TCP connect (per address), then the greeting
     std::chrono::milliseconds replyTimeout{60000};   // every later reply
     std::chrono::milliseconds dataReadTimeout{30000};
+    // Limits of one directory listing, enforced while it arrives: a parsed entry
+    // costs several times its line, so a hostile server could otherwise exhaust
+    // memory with one LIST. Lines are counted (each gives at most one entry).
+    // Generous for a million entries of any style.
+    std::size_t maxListingBytes = 256u * 1024 * 1024;
+    std::size_t maxListingEntries = 1500000;
 };
 
 // Per data connection, offered to the creation hook before it is used.
