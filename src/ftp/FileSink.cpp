@@ -46,18 +46,34 @@ void FileSink::check() const
 
 void FileSink::open()
 {
-    if (m_restartAt > 0) {
+    // O_NOFOLLOW: a link at the target is refused, never written through;
+    // O_NONBLOCK: a FIFO without a reader fails instead of hanging the open.
+    // The file is cut only once it is known to be a regular file.
+    const bool resume = m_restartAt > 0;
+    if (resume)
         check();
-        m_fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC);
-        if (m_fd < 0)
-            throw fileError("Cannot open", m_path, errno);
-        if (::ftruncate(m_fd, m_restartAt) != 0 || ::lseek(m_fd, m_restartAt, SEEK_SET) < 0)
-            throw fileError("Cannot position in", m_path, errno);
-    } else {
-        m_fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (m_fd < 0)
-            throw fileError("Cannot create", m_path, errno);
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | (resume ? 0 : O_CREAT);
+    m_fd = ::open(m_path.c_str(), flags, 0666);
+    if (m_fd < 0) {
+        const int err = errno;
+        if (err == ELOOP)
+            throw LocalFileError("Refusing to write the download into " + m_path + ": it is a symbolic link",
+                                 err);
+        throw fileError(resume ? "Cannot open" : "Cannot create", m_path, err);
     }
+    struct stat st
+    {};
+    if (::fstat(m_fd, &st) != 0)
+        throw fileError("Cannot examine", m_path, errno);
+    if (!S_ISREG(st.st_mode))
+        throw LocalFileError("Refusing to write the download into " + m_path + ": it is not a regular file",
+                             0);
+    const int current = ::fcntl(m_fd, F_GETFL);
+    if (current < 0 || ::fcntl(m_fd, F_SETFL, current & ~O_NONBLOCK) != 0)
+        throw fileError("Cannot open", m_path, errno);
+    if (::ftruncate(m_fd, resume ? m_restartAt : 0) != 0 ||
+        ::lseek(m_fd, resume ? m_restartAt : 0, SEEK_SET) < 0)
+        throw fileError("Cannot position in", m_path, errno);
 }
 
 void FileSink::write(const char* data, std::size_t size)

@@ -40,39 +40,41 @@ ftp::LocalFileError refusal(const std::string& path, mode_t mode)
 
 } // namespace
 
-TDownloadSink::TDownloadSink(std::string path, std::int64_t restartAt)
-    : TDownloadSink(std::move(path), restartAt > 0 ? TMode::Resume : TMode::Create, restartAt)
-{}
-
-TDownloadSink::TDownloadSink(std::string path, TMode mode, std::int64_t restartAt)
-    : m_path(std::move(path))
+TDownloadSink::TDownloadSink(int directoryFd, std::string name, std::string path, TMode mode,
+                             std::int64_t restartAt)
+    : m_dirFd(::fcntl(directoryFd, F_DUPFD_CLOEXEC, 0))
+    , m_name(std::move(name))
+    , m_path(std::move(path))
     , m_mode(mode)
     , m_restartAt(mode == TMode::Resume ? restartAt : 0)
-{}
+{
+    if (m_dirFd < 0)
+        throw fileError("Cannot open the directory of", m_path, errno);
+}
 
 TDownloadSink::~TDownloadSink()
 {
     if (m_fd >= 0)
         ::close(m_fd);
     if (!m_temporary.empty())
-        ::unlink(m_temporary.c_str());
+        ::unlinkat(m_dirFd, m_temporary.c_str(), 0);
+    ::close(m_dirFd);
 }
 
 void TDownloadSink::openTemporary()
 {
-    const std::size_t slash = m_path.rfind('/');
-    const std::string dir = slash == std::string::npos ? std::string() : m_path.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? m_path : m_path.substr(slash + 1);
     // The old file's permissions go to its replacement (an executable stays one).
     struct stat old
     {};
-    const bool haveOld = ::stat(m_path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+    const bool haveOld =
+        ::fstatat(m_dirFd, m_name.c_str(), &old, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(old.st_mode);
     std::random_device random;
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
-        const std::string candidate = dir + "." + name + ".part-" + suffix;
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const std::string candidate = "." + m_name + ".part-" + suffix;
+        const int fd =
+            ::openat(m_dirFd, candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
@@ -87,11 +89,11 @@ void TDownloadSink::openTemporary()
     throw ftp::LocalFileError("Cannot create a temporary file beside " + m_path, EEXIST);
 }
 
-void TDownloadSink::refuseSpecialTarget(const std::string& path)
+void TDownloadSink::refuseSpecialTarget(int directoryFd, const std::string& name, const std::string& path)
 {
     struct stat st
     {};
-    if (::lstat(path.c_str(), &st) != 0)
+    if (::fstatat(directoryFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
         return; // nothing there (or nothing we may look at: open() will say)
     if (!S_ISREG(st.st_mode))
         throw refusal(path, st.st_mode);
@@ -104,15 +106,24 @@ void TDownloadSink::open()
         return;
     }
     // O_NOFOLLOW: a link put there after the check is not followed either;
+    // O_EXCL: a new file is new, whatever appeared since the checks is left alone;
     // O_NONBLOCK: opening a FIFO without a reader fails instead of hanging.
     int flags = O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
     if (m_restartAt <= 0)
-        flags |= O_CREAT;
-    m_fd = ::open(m_path.c_str(), flags, 0666);
+        flags |= O_CREAT | O_EXCL;
+    m_fd = ::openat(m_dirFd, m_name.c_str(), flags, 0666);
     if (m_fd < 0) {
         const int err = errno;
         if (err == ELOOP)
             throw refusal(m_path, S_IFLNK);
+        if (err == EEXIST) {
+            struct stat st
+            {};
+            if (::fstatat(m_dirFd, m_name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode))
+                throw refusal(m_path, st.st_mode);
+            throw ftp::LocalFileError("Cannot create " + m_path + ": a file of that name appeared meanwhile",
+                                      err);
+        }
         throw fileError(m_restartAt > 0 ? "Cannot resume into" : "Cannot create", m_path, err);
     }
     struct stat st
@@ -127,7 +138,7 @@ void TDownloadSink::open()
     const int current = ::fcntl(m_fd, F_GETFL);
     if (current < 0 || ::fcntl(m_fd, F_SETFL, current & ~O_NONBLOCK) != 0)
         throw fileError("Cannot open", m_path, errno);
-    if (::ftruncate(m_fd, m_restartAt > 0 ? m_restartAt : 0) != 0 ||
+    if ((m_restartAt > 0 && ::ftruncate(m_fd, m_restartAt) != 0) ||
         ::lseek(m_fd, m_restartAt > 0 ? m_restartAt : 0, SEEK_SET) < 0)
         throw fileError("Cannot position in", m_path, errno);
 }
@@ -160,8 +171,8 @@ void TDownloadSink::complete()
         return;
     // The target may have turned into something else meanwhile: never rename over
     // a directory, a link or a device.
-    refuseSpecialTarget(m_path);
-    if (::rename(m_temporary.c_str(), m_path.c_str()) != 0)
+    refuseSpecialTarget(m_dirFd, m_name, m_path);
+    if (::renameat(m_dirFd, m_temporary.c_str(), m_dirFd, m_name.c_str()) != 0)
         throw fileError("Cannot replace", m_path, errno);
     m_temporary.clear();
 }

@@ -4,10 +4,13 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -29,6 +32,7 @@
 #include "ftp/FtpError.h"
 #include "ftp/ListingParser.h"
 #include "queue/QueuePaths.h"
+#include "queue/TDownloadDirectory.h"
 #include "queue/TDownloadSink.h"
 #include "queue/TFileTransferTypes.h"
 #include "queue/TFreshRemoteDirectories.h"
@@ -69,31 +73,14 @@ Error wrapped(const ftp::FtpError& cause)
     }
 }
 
-// Creates every missing level of a local directory path. Returns why it could not
-// (empty when the directory is there): a level that cannot be made, or a file of
-// that name in the way.
-QString ensureLocalDirectory(const QString& path)
+// The directory of a download below its item's local root, made where missing
+// and opened without following links below the root (TDownloadDirectory).
+TDownloadDirectory openLocalDirectory(const QString& root, const QString& directory)
 {
-    if (QFileInfo(path).isDir())
-        return {};
-    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
-    const QStringList parts = clean.split(QLatin1Char('/'));
-    QString level;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        level += parts[i];
-        if (!level.isEmpty() && !QFileInfo(level).isDir()) {
-            const QByteArray native = QFile::encodeName(level);
-            if (::mkdir(native.constData(), 0777) != 0 && errno != EEXIST)
-                return QStringLiteral("Cannot create the local directory %1: %2")
-                    .arg(QDir::toNativeSeparators(level), QString::fromLocal8Bit(std::strerror(errno)));
-            if (!QFileInfo(level).isDir())
-                return QStringLiteral(
-                           "Cannot create the local directory %1: a file of that name is in the way")
-                    .arg(QDir::toNativeSeparators(level));
-        }
-        level += QLatin1Char('/');
-    }
-    return {};
+    const auto plain = [](const QString& path) {
+        return std::string(QFile::encodeName(QDir::cleanPath(QDir::fromNativeSeparators(path))).constData());
+    };
+    return TDownloadDirectory::open(plain(root), plain(directory), true);
 }
 
 // The entry a listing of one name gives for it. Servers that glob ("a*") or read
@@ -561,8 +548,11 @@ void TFTPTransfer::downloadDirectory()
 {
     // Only a directory that is there completes its item: the entries below it
     // would fail, or worse, be reported done.
-    if (const QString failure = ensureLocalDirectory(m_job.LocalFilename); !failure.isEmpty())
-        failLocally(failure);
+    try {
+        openLocalDirectory(m_job.LocalRoot, m_job.LocalFilename);
+    } catch (const ftp::LocalFileError& error) {
+        failLocally(fromUtf8(error.what()));
+    }
     const QString remoteDir = IncludeTrailingSlash(m_job.RemoteFilename);
     ReportStatus(text(TMessageKey::strRSSTSearchingDirectoryForFiles), TTransferState::tsStarting);
     learnNames(remoteDir);
@@ -623,8 +613,13 @@ void TFTPTransfer::downloadFile()
 {
     const QString local = m_job.LocalFilename;
     const QString remote = m_job.RemoteFilename;
-    if (const QString failure = ensureLocalDirectory(QFileInfo(local).path()); !failure.isEmpty())
-        failLocally(failure);
+    std::optional<TDownloadDirectory> directory;
+    try {
+        directory = openLocalDirectory(m_job.LocalRoot, QFileInfo(local).path());
+    } catch (const ftp::LocalFileError& error) {
+        failLocally(fromUtf8(error.what()));
+    }
+    const std::string name(QFile::encodeName(QFileInfo(local).fileName()).constData());
     learnNames(remote);
     if (m_job.FileSize == -1 || m_job.FileModifiedDateTime == kUnknownDateTime) {
         const std::vector<ftp::ListingEntry> entries = m_client->list(utf8(remote));
@@ -642,11 +637,12 @@ void TFTPTransfer::downloadFile()
     checkStop();
     const std::string localPath = utf8(local);
     try {
-        TDownloadSink::refuseSpecialTarget(localPath);
+        TDownloadSink::refuseSpecialTarget(directory->fd(), name, localPath);
         TDownloadSink::TMode mode = TDownloadSink::TMode::Create;
-        const QFileInfo existing(local);
-        if (existing.exists()) {
-            const qint64 localSize = existing.size();
+        struct stat existing
+        {};
+        if (::fstatat(directory->fd(), name.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) {
+            const qint64 localSize = existing.st_size;
             // A remote size the listing did not give is asked for: without it the
             // local file cannot be told smaller, and nothing is resumed.
             if (m_job.FileSize < 0) {
@@ -661,7 +657,8 @@ void TFTPTransfer::downloadFile()
             if (action == TFileAlreadyExistsAction::faeOverwrite) {
                 mode = TDownloadSink::TMode::Replace;
             } else {
-                const QString localDate = FileTimeToText(existing.lastModified());
+                const QString localDate =
+                    FileTimeToText(QDateTime::fromSecsSinceEpoch(existing.st_mtim.tv_sec, Qt::UTC));
                 const QString remoteDate = DateTimeValueToText(m_job.FileModifiedDateTime);
                 if (!smaller) {
                     ReportStatus(text(TMessageKey::strRSFTPLocalFileAlreadyExists), TTransferState::tsError);
@@ -682,7 +679,7 @@ void TFTPTransfer::downloadFile()
         if (offset > 0 && !m_client->resumeSupported())
             throw EEngineError(QStringLiteral("Destination file already exists."));
         checkStop();
-        TDownloadSink sink(localPath, mode, offset);
+        TDownloadSink sink(directory->fd(), name, localPath, mode, offset);
         // A size fresh from the listing saves asking the server for it (SIZE) once more.
         std::optional<std::int64_t> size;
         if (m_job.SizeIsCurrent)
