@@ -1,3 +1,4 @@
+#include "ArgvPasswords.h"
 #include "CliCommand.h"
 #include "CliHelp.h"
 #include "CliInterrupt.h"
@@ -39,10 +40,12 @@ void printHelp(std::FILE* out)
 
 int main(int argc, char** argv)
 {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    // Passwords of URLs are read from the copy only; others see them blanked.
+    cli::blankUrlPasswords(argc, argv);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vantor-ftp-cli"));
 
-    std::vector<std::string> args(argv + 1, argv + argc);
     // Global options may come before the command name.
     std::vector<std::string> leading;
     std::size_t i = 0;
