@@ -34,16 +34,17 @@ struct EntryTime
 struct ListingEntry
 {
     std::string name;
-    EntryType type = EntryType::File;
     std::optional<std::int64_t> size; // unknown when the listing gives none or it does not fit
     EntryTime modified;
+    // The one-byte members together, so a large listing pays no padding for them.
+    EntryType type = EntryType::File;
+    bool unixStyle = false; // parsed from an ls -l style line
 
     // Unix-style listings only (empty elsewhere).
     std::string owner;
     std::string group;
     std::string linkTarget;
     std::string permissions; // nine characters, "rwxr-x---"; empty when not given
-    bool unixStyle = false;  // parsed from an ls -l style line
 
     std::string ownerPermissions() const { return permissions.size() == 9 ? permissions.substr(0, 3) : ""; }
     std::string groupPermissions() const { return permissions.size() == 9 ? permissions.substr(3, 3) : ""; }
