@@ -4,10 +4,13 @@
 
 namespace ftp::listing {
 
-// KA9Q NOS and its descendants (packet-radio TCP/IP for DOS):
-//   autoexec.bat       1,024  12:40  2/01/95
-//   spool/                    16:30  8/05/93
-// A trailing slash marks a directory, which has no size.
+// KA9Q NOS and its descendants (packet-radio TCP/IP for DOS), one or two
+// entries to a line, separated by three blanks:
+//   autoexec.bat     1,024 12:40  2/01/95   command.com     54,619 18:00  4/09/91
+//   spool/                 16:30  8/05/93
+//   5 files. 12,345,678 bytes free. Disk size 40,000,000 bytes.
+// A trailing slash marks a directory, which has no size; the last line is a
+// summary, not an entry.
 class Ka9qParser final : public StyleParser
 {
 public:

@@ -73,9 +73,14 @@ LineResult MvsDatasetParser::parse(Lines lines, std::size_t index, const ParseCo
     EntryTime time;
     NumericDate d;
     if (referred != "**NONE**") {
-        if (!splitNumericDate(referred, d) || d.count != 3 || d.separator != '/' || d.digits[0] != 4)
+        if (!splitNumericDate(referred, d) || d.count != 3 || d.separator != '/')
             return failed();
-        time = makeDate(d.part[0], d.part[1], d.part[2]);
+        if (d.digits[0] == 4)
+            time = makeDate(d.part[0], d.part[1], d.part[2]);
+        else if (d.digits[0] == 2 && d.digits[1] == 2 && d.digits[2] == 2) // older systems: MM/DD/YY
+            time = makeDate(expandYear(d.part[2], 2), d.part[0], d.part[1]);
+        else
+            return failed();
     }
     std::size_t used = n == 10 ? 4 : 3;
     if ((n == 10 && !isDigits(t.text(3))) || !isUsed(t.text(used)) || !isDigits(t.text(n - 4)) ||

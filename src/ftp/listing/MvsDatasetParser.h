@@ -12,6 +12,9 @@ namespace ftp::listing {
 //   TSO004 3390   VSAM USER.CLUSTER
 //   Migrated                                                USER.OLD
 //   Pseudo Directory                                        USER.LEVEL
+// Older systems head the date column "Date" and write it MM/DD/YY:
+//   Volume Unit    Date  Ext Used Recfm Lrecl BlkSz Dsorg Dsname
+//   SYSA01 3380D  06/11/97  1   15  FB      80  6160  PS  USER.TEST.DATA
 // Partitioned data sets (PO, PO-E) and qualifier levels are directories; the
 // listing gives no byte sizes.
 class MvsDatasetParser final : public StyleParser

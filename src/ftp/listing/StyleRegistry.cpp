@@ -3,6 +3,7 @@
 #include "ftp/listing/As400Parser.h"
 #include "ftp/listing/ChameleonNewtParser.h"
 #include "ftp/listing/CiscoIosParser.h"
+#include "ftp/listing/ConnectEnterpriseParser.h"
 #include "ftp/listing/DistinctParser.h"
 #include "ftp/listing/EplfParser.h"
 #include "ftp/listing/GosParser.h"
@@ -18,12 +19,14 @@
 #include "ftp/listing/Os2Parser.h"
 #include "ftp/listing/Os9Parser.h"
 #include "ftp/listing/PcTcpParser.h"
+#include "ftp/listing/RouterParser.h"
 #include "ftp/listing/StratusVosParser.h"
 #include "ftp/listing/SuperTcpParser.h"
 #include "ftp/listing/Tops20Parser.h"
 #include "ftp/listing/TsxParser.h"
 #include "ftp/listing/UnisysParser.h"
 #include "ftp/listing/UnixParser.h"
+#include "ftp/listing/VShellParser.h"
 #include "ftp/listing/VmBfsParser.h"
 #include "ftp/listing/VmCmsParser.h"
 #include "ftp/listing/VmsParser.h"
@@ -55,7 +58,8 @@ constexpr Factory kFactories[] = {
     make<MpeParser>,        make<TsxParser>,        make<VxWorksParser>,       make<CiscoIosParser>,
     make<Ka9qParser>,       make<DistinctParser>,   make<WinQvtParser>,        make<NonStopParser>,
     make<GosParser>,        make<StratusVosParser>, make<ChameleonNewtParser>, make<SuperTcpParser>,
-    make<PcTcpParser>,      make<XecomParser>,      make<UnisysParser>,        make<NameListParser>,
+    make<PcTcpParser>,      make<XecomParser>,      make<UnisysParser>,        make<ConnectEnterpriseParser>,
+    make<VShellParser>,     make<RouterParser>,     make<NameListParser>,
 };
 
 } // namespace

@@ -55,21 +55,37 @@ LineResult VmCmsParser::parse(Lines lines, std::size_t index, const ParseContext
                               std::vector<ListingEntry>& out)
 {
     LineTokens t(lines[index]);
-    if (t.size() < 8 || !isCmsWord(t.text(0)) || !isCmsWord(t.text(1)))
+    if (t.size() < 7 || t.size() > 10 || !isCmsWord(t.text(0)))
         return failed();
-    std::size_t i = 2;
-    std::string_view format = t.text(i);
-    if (format != "F" && format != "V" && format != "-" && isFileMode(format) && t.size() >= 9)
-        format = t.text(++i);
-    bool isDir = t.text(1) == "DIR";
-    if (!(format == "F" || format == "V" || (isDir && format == "-")))
+    // The date anchors the line: before it record format, record length, records
+    // and blocks; before those name, file type and file mode; after it the time
+    // and an optional label.
+    int y = 0, m = 0, d = 0, hour = 0, minute = 0, second = 0;
+    std::size_t date = 5;
+    for (; date <= 7 && date + 1 < t.size(); ++date)
+        if (readCmsDate(t.text(date), y, m, d) && parseClock(t.text(date + 1), hour, minute, second))
+            break;
+    if (date > 7 || date + 1 >= t.size() || t.size() > date + 3)
         return failed();
-    if (i + 5 >= t.size() || !isCountOrDash(t.text(i + 1)) || !isCountOrDash(t.text(i + 2)) ||
-        !isCountOrDash(t.text(i + 3)))
+    const std::size_t format = date - 4;
+    std::string_view recfm = t.text(format);
+    if (!isCountOrDash(t.text(format + 1)) || !isCountOrDash(t.text(format + 2)) ||
+        !isCountOrDash(t.text(format + 3)))
         return failed();
-    int y, m, d, hour, minute, second;
-    if (!readCmsDate(t.text(i + 4), y, m, d) || !parseClock(t.text(i + 5), hour, minute, second))
-        return failed();
+    // Shared file system directories: "NAME DIR - - - - ..." or, without a
+    // file type, "NAME DIR - - - ..." with DIR in the record format column.
+    bool isDir;
+    if (format == 1) {
+        if (recfm != "DIR")
+            return failed();
+        isDir = true;
+    } else {
+        if (!isCmsWord(t.text(1)) || (format == 3 && !isFileMode(t.text(2))))
+            return failed();
+        isDir = t.text(1) == "DIR";
+        if (!(recfm == "F" || recfm == "V" || (isDir && recfm == "-")))
+            return failed();
+    }
     ListingEntry e;
     e.modified = makeDateTime(y, m, d, hour, minute, second);
     if (isDir) {
@@ -77,13 +93,13 @@ LineResult VmCmsParser::parse(Lines lines, std::size_t index, const ParseContext
         e.name = std::string(t.text(0));
     } else {
         e.name = std::string(t.text(0)) + "." + std::string(t.text(1));
-        std::optional<std::int64_t> lrecl = parseSize(t.text(i + 1)).value;
-        std::optional<std::int64_t> records = parseSize(t.text(i + 2)).value;
-        if (format == "F" && lrecl && records)
+        std::optional<std::int64_t> lrecl = parseSize(t.text(format + 1)).value;
+        std::optional<std::int64_t> records = parseSize(t.text(format + 2)).value;
+        if (recfm == "F" && lrecl && records)
             e.size = (*lrecl == 0 || *records == 0) ? 0 : multiplySize(records, *lrecl);
     }
-    if (i + 6 < t.size() && t.text(i + 6) != "-")
-        e.owner = std::string(t.text(i + 6));
+    if (date + 2 < t.size() && t.text(date + 2) != "-")
+        e.owner = std::string(t.text(date + 2));
     out.push_back(std::move(e));
     return entry();
 }

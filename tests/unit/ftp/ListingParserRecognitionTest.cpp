@@ -128,7 +128,53 @@ INSTANTIATE_TEST_SUITE_P(
                        "-rw-r--r--   1 root     other        531 Jan 29  2003 - rwx rwx ---\r\n",
                        "unix"},
         SimilarListing{"GosNotNameList", "- - -----0 SEPT         SYSADMIN         AUG 26, 1997 SEQ1\r\n",
-                       "gos"}),
+                       "gos"},
+        // The variants below and the styles whose lines look most like theirs.
+        SimilarListing{"UnixWithCommaDateNotVShell",
+                       "-rwxr-xr-x    1 user group        9 Oct 08, 2002 09:47 notes\r\n"
+                       "drwxr-xr-x    2 user group      512 Oct 08, 2002 09:47 incoming\r\n",
+                       "unix"},
+        SimilarListing{"VShellNotUnixOrGos",
+                       "206876  Apr 04, 2000 21:06 notes\r\n     0  Dec 12, 2002 02:13 incoming/\r\n",
+                       "vshell"},
+        SimilarListing{"UnixDotFilesNotNameList",
+                       "-rw-r--r--   1 root     other        531 Jan 29 03:26 .profile\r\n"
+                       "drwxr-xr-x   2 root     other        512 Jan 29 03:26 Old Projects\r\n",
+                       "unix"},
+        SimilarListing{"ConnectEnterpriseNotUnix",
+                       "-C--E-----FTP B QUA1I1      18128       41 Aug 12 13:56 QUADTEST\r\n"
+                       "-C--E-----FTP A QUA1I1      18129      100 Aug 12 13:57 QUADTEST2\r\n",
+                       "connect-enterprise"},
+        SimilarListing{"WinQvtNotRouter",
+                       "ATTRIB.EXE            2,110  11-26-95  11:38\r\nREADME.TXT            1,024  "
+                       "11-26-95  11:40\r\n",
+                       "winqvt"},
+        SimilarListing{"RouterNotVxWorksOrWinQvt",
+                       "router.cfg       1014196  06/03/04  Thur.   10:20:03\r\nlog.txt  128  12/01/04  Wed. "
+                       " 23:59:59\r\n",
+                       "router"},
+        SimilarListing{"Ka9qTwoColumnsNotSuperTcp",
+                       "autoexec.bat     1,024 12:40  2/01/95   spool/                 16:30  8/05/93\r\n"
+                       "1 file. 1,024 bytes free.\r\n",
+                       "ka9q"},
+        SimilarListing{"ZvmDirectoryWithoutTypeNotNameList",
+                       "SUBDIR1           DIR       -          -          - 2001-06-14 13:35:37 -\r\n"
+                       "SUBDIR2           DIR       -          -          - 2001-06-14 13:35:37\r\n",
+                       "vm-cms"},
+        SimilarListing{"MvsOldDatesNotOtherHosts",
+                       "Volume Unit    Date  Ext Used Recfm Lrecl BlkSz Dsorg Dsname\r\n"
+                       "SYSA01 3380D  06/11/97  1   15  FB      80  6160  PS  USER.TEST.DATA\r\n",
+                       "mvs"},
+        SimilarListing{"MpeNativeStaysNative",
+                       "ACCOUNT=  SYS         GROUP=  PUB\r\n"
+                       "1LINEDIT          80B  FA          12     100000   1       16  1  8\r\n",
+                       "mpe"},
+        SimilarListing{
+            "MpePosixNotNameList",
+            "PATH= /SYS/PUB/\r\n          1B  BA        1234   2147483647   1       16  1  *  notes.txt\r\n",
+            "mpe"},
+        SimilarListing{"NameListWithBlanksNotTops20", "NEWS.TXT.1\r\nREADME\r\nOld Projects\r\n.profile\r\n",
+                       "names"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Each of these is what a misbehaving server or proxy might send on the data
@@ -158,7 +204,11 @@ INSTANTIATE_TEST_SUITE_P(
         std::make_pair("UnixLineWithoutName", std::string("-rw-r--r-- 1 u g 1 Jan 1 2000\r\n")),
         std::make_pair("ModeAlone", std::string("drwxr-xr-x\r\n")),
         std::make_pair("FactsWithoutKnownFacts", std::string("a=b; name\r\n")),
-        std::make_pair("EplfWithoutFacts", std::string("+\tname\r\n"))),
+        std::make_pair("EplfWithoutFacts", std::string("+\tname\r\n")),
+        std::make_pair("ProseWithOneWordLine",
+                       std::string("Welcome to the server\r\nplease log in\r\nnow\r\n")),
+        std::make_pair("Ka9qSecondColumnCut",
+                       std::string("autoexec.bat     1,024 12:40  2/01/95   spool/  16:30\r\n"))),
     [](const auto& info) { return std::string(info.param.first); });
 
 TEST(ListingLimits, LinesOverTenThousandBytesAreSkippedAndCounted)
@@ -218,6 +268,12 @@ TEST(ListingLimits, EveryStyleSurvivesTruncatedLines)
         "TEST~1       <DIR>     11-29-2004  22:52  Test",
         "     40774              IO.SYS   Tue May 31 06:22:00 1994",
         "A                       SEQDATA    84 03/08/1998  15:32",
+        "autoexec.bat     1,024 12:40  2/01/95   spool/                 16:30  8/05/93",
+        "SUBDIR1           DIR       -          -          - 2001-06-14 13:35:37 -",
+        "SYSA01 3380D  06/11/97  1   15  FB      80  6160  PS  USER.TEST.DATA",
+        "-C--E-----FTP B QUA1I1      18128       41 Aug 12 13:56 QUADTEST",
+        "206876  Apr 04, 2000 21:06 install notes.txt",
+        "boot image.bin    524288  11/16/04  Tues.   03:45:32",
     };
     for (std::string_view sample : samples) {
         for (std::size_t n = 0; n <= sample.size(); ++n) {
@@ -225,6 +281,14 @@ TEST(ListingLimits, EveryStyleSurvivesTruncatedLines)
             for (const auto& e : r.entries)
                 EXPECT_FALSE(e.name.empty()) << sample.substr(0, n);
         }
+    }
+    // Styles that read their lines only after a header.
+    const std::string mpePosix = "PATH= /SYS/PUB/\r\n";
+    std::string_view posixLine = "PROG    128W  FB         300          300   1      304  1  1  my file";
+    for (std::size_t n = 0; n <= posixLine.size(); ++n) {
+        auto r = parse(mpePosix + std::string(posixLine.substr(0, n)));
+        for (const auto& e : r.entries)
+            EXPECT_FALSE(e.name.empty()) << posixLine.substr(0, n);
     }
 }
 
