@@ -8,6 +8,7 @@
 #include <QtGlobal>
 
 #include "core/EInOutError.h"
+#include "core/OwnerOnlyFiles.h"
 
 namespace {
 
@@ -53,8 +54,10 @@ QString GetAppDataFolder()
         baseFolder(true);
     const QString folder = AppDataFolderPath();
     const QFileInfo info(folder);
-    if (info.isDir())
+    if (info.isDir()) {
+        TightenDataFolder(folder);
         return QDir::toNativeSeparators(folder);
+    }
     if (info.exists())
         throw EInOutError(QStringLiteral("Cannot use %1 as data folder: it is not a folder").arg(folder));
     std::error_code error;
@@ -62,5 +65,6 @@ QString GetAppDataFolder()
     if (error || !QFileInfo(folder).isDir())
         throw EInOutError(QStringLiteral("Cannot create the data folder %1: %2")
                               .arg(folder, QString::fromLocal8Bit(error.message().c_str())));
+    TightenDataFolder(folder);
     return QDir::toNativeSeparators(folder);
 }

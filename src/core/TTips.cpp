@@ -6,6 +6,7 @@
 
 #include "core/DataFilePath.h"
 #include "core/Format.h"
+#include "core/OwnerOnlyFiles.h"
 #include "core/PathHelpers.h"
 #include "core/TMainConfig.h"
 #include "core/TXMLDocument.h"
@@ -80,7 +81,7 @@ bool TTips::InstallShippedTipFile(const QString& language, const QString& folder
         return false;
     const QByteArray data = source.readAll();
     QSaveFile file(target);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
+    if (!file.open(QIODevice::WriteOnly) || !RestrictToOwner(file) || file.write(data) != data.size())
         return false;
     return file.commit();
 }

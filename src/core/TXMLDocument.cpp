@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/OwnerOnlyFiles.h"
 #include "core/TDataFileNotices.h"
 #include "platform/UnreadableFile.h"
 
@@ -153,7 +154,7 @@ bool TXMLDocument::saveTo(const QString& path, QString* error)
 {
     const std::string text = toText();
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) ||
+    if (!file.open(QIODevice::WriteOnly) || !RestrictToOwner(file) ||
         file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()) ||
         !file.commit()) {
         if (error)

@@ -1,5 +1,6 @@
 #include "platform/TRegistryStore.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -155,8 +156,12 @@ bool TRegistryStore::sync(QString* error)
         return false;
     }
     m_settings->sync();
-    if (m_settings->status() == QSettings::NoError)
+    if (m_settings->status() == QSettings::NoError) {
+        // The file is the user's alone, as every data file.
+        if (m_settings->format() == QSettings::IniFormat)
+            QFile::setPermissions(m_settings->fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         return true;
+    }
     if (error)
         *error = QStringLiteral("cannot write %1").arg(m_settings->fileName());
     return false;

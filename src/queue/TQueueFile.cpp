@@ -8,6 +8,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "core/OwnerOnlyFiles.h"
+
 namespace {
 
 // The declaration, comments and processing instructions of an existing file are
@@ -164,7 +166,7 @@ bool writeRecords(const QString& path, const TQueueFile::TRecordSource& records,
     if (!documentFrame(path, keepChildren, head, tail, error))
         return false;
     QSaveFile file(path);
-    bool ok = file.open(QIODevice::WriteOnly);
+    bool ok = file.open(QIODevice::WriteOnly) && RestrictToOwner(file);
     std::string chunk = std::move(head);
     TQueueFileRecord record;
     while (ok && records(record)) {
