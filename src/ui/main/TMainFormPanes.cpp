@@ -28,6 +28,7 @@
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/AdvancedSearchFormUnit.h"
+#include "ui/main/FilePropertiesFormUnit.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
 #include "ui/main/TDragDropController.h"
@@ -119,6 +120,10 @@ void TMainFormPanes::createRemotePane()
     connect(remote, &TRemotePane::advancedSearchRequested, this, [this] {
         if (m_state.isAuthenticated())
             TAdvancedSearchForm::openFor(m_window.worker(), m_state, &m_window);
+    });
+    connect(remote, &TRemotePane::propertiesRequested, this, [this] {
+        if (m_state.isAuthenticated())
+            TFilePropertiesForm::openFor(*m_parts->remote, m_window.worker(), &m_window);
     });
 
     // Select all works in whichever list has the focus, the queue view included.

@@ -692,6 +692,11 @@ void TRemotePane::clearSelection()
     m_listView->selectionModel()->clearSelection();
 }
 
+void TRemotePane::rememberSelection()
+{
+    m_controller->rememberSelection();
+}
+
 void TRemotePane::selectAllRows()
 {
     const int rows = m_model->rowCount();

@@ -123,6 +123,8 @@ public:
     // and is scrolled into view when `scrollToFirst`.
     void selectRows(const std::vector<int>& rows, bool replace, bool scrollToFirst);
     void clearSelection();
+    // Remembers the selected rows, restored by the next listing of this directory.
+    void rememberSelection();
     void selectAllRows();
     void invertSelection();
     void scrollToRow(int row);

@@ -120,7 +120,9 @@ void TSearchResultModel::makeKeys()
     const std::size_t from = keys.size();
     keys.resize(m_items.size());
     for (std::size_t i = from; i < m_items.size(); ++i)
-        keys[i] = m_collator.sortKey(columnText(m_items[i], m_sortColumn));
+        // Folded first: under the C locale the collator compares code points and
+        // ignores its case setting.
+        keys[i] = m_collator.sortKey(columnText(m_items[i], m_sortColumn).toCaseFolded());
 }
 
 bool TSearchResultModel::before(int a, int b) const
