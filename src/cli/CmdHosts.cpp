@@ -122,6 +122,8 @@ int addHost(const cli::CliArgs& args)
     }
     host.InitialRemoteDirectory = QString::fromStdString(url->path);
     host.UseSSL = args.flag("--tls");
+    host.AllowLegacyTlsCiphers = args.flag("--legacy-tls-ciphers");
+    host.AcceptDataWithoutCloseNotify = args.flag("--tls-without-close-notify");
     host.Passive = !args.flag("--active");
     try {
         THosts hosts;
@@ -214,9 +216,9 @@ int runHosts(const cli::CliArgs& args)
         return addHost(args);
     if (verb == "remove" && positional.size() == 2)
         return removeHost(positional[1]);
-    std::fprintf(stderr,
-                 "usage: vantor-ftp-cli hosts [list] | hosts add NAME URL [--tls] [--passive|--active] | "
-                 "hosts remove NAME-OR-ID\n");
+    std::fprintf(stderr, "usage: vantor-ftp-cli hosts [list] | hosts add NAME URL [--tls] "
+                         "[--legacy-tls-ciphers] [--tls-without-close-notify] [--passive|--active] | "
+                         "hosts remove NAME-OR-ID\n");
     return cli::kExitUsage;
 }
 
@@ -224,9 +226,10 @@ int runHosts(const cli::CliArgs& args)
 
 VANTOR_CLI_COMMAND({
     "hosts",
-    "hosts [list] | hosts add NAME URL [--tls] [--passive|--active] | hosts remove NAME-OR-ID",
+    "hosts [list] | hosts add NAME URL [--tls] [--legacy-tls-ciphers] [--tls-without-close-notify] "
+    "[--passive|--active] | hosts remove NAME-OR-ID",
     "list, add or remove the stored hosts that --host NAME-OR-ID names",
-    {"--tls", "--passive", "--active"},
+    {"--tls", "--legacy-tls-ciphers", "--tls-without-close-notify", "--passive", "--active"},
     {},
     runHosts,
     std::string("hosts (or hosts list) prints one line per stored host, tab-separated: group path,\n"
@@ -236,6 +239,12 @@ VANTOR_CLI_COMMAND({
                 "user, password (asked for as the URL commands do when the URL has none), port and\n"
                 "path (the initial remote directory). --tls requires explicit TLS, --active\n"
                 "turns passive mode off (passive is the default).\n"
+                "Two exceptions for old TLS servers, both weaker than the default and off\n"
+                "unless given: --legacy-tls-ciphers lets TLS 1.2 use cipher suites without\n"
+                "forward secrecy or authenticated encryption (recorded traffic can be read\n"
+                "by whoever obtains the server's key later); --tls-without-close-notify takes\n"
+                "a listing or ASCII download whose TLS data connection ends without\n"
+                "close_notify as complete (a transfer cut short on the way then looks whole).\n"
                 "hosts remove deletes the host with that name or ID (from the tree or the\n"
                 "quick-connect list).\n\n"
                 "Examples:\n"
