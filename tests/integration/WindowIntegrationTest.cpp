@@ -1,6 +1,9 @@
 // The main window against real servers, as a user drives it: quick connect
 // (with the certificate question under TLS), browse, make, rename and delete a
 // directory, download through the queue, close.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -25,6 +28,8 @@
 #include "queue/TQueueManager.h"
 #include "support/RealServers.h"
 #include "ui/dialogs/TMessageDialog.h"
+#include "ui/main/AdvancedSearchFormUnit.h"
+#include "ui/main/FilePropertiesFormUnit.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TMainFormPanes.h"
 #include "ui/main/TQueueListModel.h"
@@ -98,6 +103,8 @@ protected:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal)
             return;
+        if (m_onDialog && m_onDialog(modal))
+            return;
         if (modal->objectName() == QLatin1String("QuickConnectForm")) {
             child<QLineEdit>(modal, "HostnameEdit")->setText(QString::fromStdString(m_server.host));
             child<QLineEdit>(modal, "PortEdit")->setText(QString::number(m_server.port));
@@ -148,8 +155,34 @@ protected:
         remote().selectRows({row}, true, true);
     }
 
+    // Connects with quick connect and waits for the login directory's listing.
+    void quickConnect()
+    {
+        trigger("QuickConnectAction");
+        ASSERT_TRUE(waitFor([&] { return idle() && list().rowOfName(QStringLiteral("e2e")) >= 0; }))
+            << "no listing after quick connect";
+        window().activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    }
+    // Gives what the test made to the servers' user (the owner of their root),
+    // so that they may change its permissions too.
+    void giveToServer(const fs::path& top)
+    {
+        struct stat owner
+        {};
+        ASSERT_EQ(::stat(root().c_str(), &owner), 0);
+        const auto give = [&](const fs::path& path) {
+            EXPECT_EQ(::lchown(path.c_str(), owner.st_uid, owner.st_gid), 0) << path;
+        };
+        give(top);
+        for (const auto& item : fs::recursive_directory_iterator(top))
+            give(item.path());
+    }
+
     RealServer m_server;
     queuetest::QueueEnvironment m_env;
+    // Consulted first for every modal dialog; true when it handled it.
+    std::function<bool(QWidget*)> m_onDialog;
     std::unique_ptr<TMainForm> m_window;
     QTimer m_dialogs;
     QStringList m_asked;
@@ -261,6 +294,101 @@ TEST_P(WindowIntegrationTest, QuickConnectBrowseMakeRenameDeleteDownloadAndClose
     const QString data = m_env.dataFolder();
     EXPECT_TRUE(QFile::exists(data + QStringLiteral("/Queue.xml")));
     EXPECT_TRUE(QFile::exists(data + QStringLiteral("/Config.xml")));
+}
+
+TEST_P(WindowIntegrationTest, PropertiesChangeThePermissionsOnTheServerAndSearchFindsAFileFourLevelsDown)
+{
+    ASSERT_TRUE(realServerReachable(m_server));
+    const fs::path deep = root() / "e2e" / "one" / "two" / "three" / "four";
+    fs::create_directories(deep);
+    std::ofstream(deep / "Target.TXT") << "found";
+    std::ofstream(root() / "e2e" / "other.txt") << "elsewhere";
+    std::ofstream(root() / "e2e" / "script.sh") << "#!/bin/sh\n";
+    giveToServer(root() / "e2e");
+    fs::permissions(root() / "e2e" / "script.sh", fs::perms::owner_read | fs::perms::owner_write);
+
+    window().show();
+    window().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
+    quickConnect();
+    select(QStringLiteral("e2e"));
+    QTest::keyClick(remote().listView(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] { return idle() && list().rowOfName(QStringLiteral("script.sh")) >= 0; }));
+
+    // Properties: owner execute and group read on, applied with OK.
+    QString octal;
+    bool sizeCounted = false;
+    bool calculated = false;
+    m_onDialog = [&](QWidget* modal) {
+        if (modal->objectName() != QLatin1String("FilePropertiesForm"))
+            return false;
+        child<QCheckBox>(modal, "UserExecuteCheckBox")->click();
+        child<QCheckBox>(modal, "GroupReadCheckBox")->click();
+        octal = child<QLineEdit>(modal, "PermissionsEdit")->text();
+        child<QPushButton>(modal, "OKButton")->click();
+        return true;
+    };
+    select(QStringLiteral("script.sh"));
+    trigger("RemoteFilePropertiesAction");
+    EXPECT_EQ(octal, QStringLiteral("740"));
+    ASSERT_TRUE(waitFor([&] {
+        const auto perms = fs::status(root() / "e2e" / "script.sh").permissions();
+        return (perms & fs::perms::owner_exec) != fs::perms::none &&
+               (perms & fs::perms::group_read) != fs::perms::none;
+    })) << "the permissions did not change on the server";
+    // The directory is listed again, with the new permissions.
+    ASSERT_TRUE(waitFor([&] {
+        const int row = list().rowOfName(QStringLiteral("script.sh"));
+        const ftp::ListingEntry* listed = row >= 0 ? list().entryAt(row) : nullptr;
+        return idle() && listed && listed->permissions == "rwxr-----";
+    })) << "the relisting does not show the new permissions";
+
+    // Calculate size over the directory "one": the one file below it counts.
+    m_onDialog = [&](QWidget* modal) {
+        if (modal->objectName() != QLatin1String("FilePropertiesForm"))
+            return false;
+        auto* form = static_cast<TFilePropertiesForm*>(modal);
+        if (!calculated) {
+            calculated = true;
+            child<QPushButton>(modal, "CalculateSizeButton")->click();
+        } else if (!form->calculating()) {
+            sizeCounted = form->accumulatedSize() == 5;
+            child<QPushButton>(modal, "CancelButton")->click();
+        }
+        return true;
+    };
+    select(QStringLiteral("one"));
+    trigger("RemoteFilePropertiesAction");
+    EXPECT_TRUE(sizeCounted);
+
+    // Advanced search from e2e: the file four levels down, with its directory.
+    QStringList found;
+    bool started = false;
+    m_onDialog = [&](QWidget* modal) {
+        if (modal->objectName() != QLatin1String("AdvancedSearchForm"))
+            return false;
+        auto* form = static_cast<TAdvancedSearchForm*>(modal);
+        if (!started) {
+            started = true;
+            child<QLineEdit>(modal, "MaskEdit")->setText(QStringLiteral("*.txt"));
+            child<QPushButton>(modal, "SearchButton")->click();
+        } else if (!form->isSearching() && !form->isWalking()) {
+            form->flushResults();
+            for (int row = 0; row < form->model().rowCount(); ++row)
+                found << form->model().textAt(row, TSearchResultModel::kName) + u'@' +
+                             form->model().textAt(row, TSearchResultModel::kPath);
+            found.sort();
+            child<QPushButton>(modal, "ExitButton")->click();
+        }
+        return true;
+    };
+    const QString e2e = remote().directory();
+    trigger("RemoteFileAdvancedSearchAction");
+    EXPECT_EQ(found, (QStringList{QStringLiteral("Target.TXT@") + e2e + QStringLiteral("/one/two/three/four"),
+                                  QStringLiteral("other.txt@") + e2e}));
+    ASSERT_TRUE(waitFor([&] { return idle(); }));
+    EXPECT_EQ(remote().directory(), e2e);
+    m_onDialog = nullptr;
 }
 
 INSTANTIATE_TEST_SUITE_P(PureFtpdAndVsftpd, WindowIntegrationTest,
