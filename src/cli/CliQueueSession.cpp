@@ -9,6 +9,7 @@
 #include "CliCertificate.h"
 #include "CliInterrupt.h"
 #include "CliQueueProgress.h"
+#include "TerminalText.h"
 #include "core/EInOutError.h"
 #include "core/THosts.h"
 #include "core/TMainConfig.h"
@@ -291,7 +292,8 @@ void CliQueueSession::emitLine(std::FILE* out, const std::string& line)
         return;
     }
     m_progress->clear();
-    std::fprintf(out, "%s\n", line.c_str());
+    // Names and replies in the line are the server's.
+    std::fprintf(out, "%s\n", forStream(out, line).c_str());
     std::fflush(out);
 }
 

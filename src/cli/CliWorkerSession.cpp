@@ -13,6 +13,7 @@
 #include "CliPassword.h"
 #include "FtpUrl.h"
 #include "HostOption.h"
+#include "TerminalText.h"
 #include "core/TMainConfig.h"
 #include "core/TMessageTexts.h"
 #include "core/TTranslationTable.h"
@@ -159,7 +160,8 @@ void CliWorkerSession::printLog(TLogKind kind, const QString& text)
     // delete, and where) are shown without -v too.
     if (kind == TLogKind::lkError && !m_verbose) {
         for (const QString& line : text.split(QLatin1Char('\n')))
-            std::fprintf(stderr, "vantor-ftp-cli: %s\n", line.trimmed().toUtf8().constData());
+            std::fprintf(stderr, "vantor-ftp-cli: %s\n",
+                         forStream(stderr, line.trimmed().toStdString()).c_str());
         return;
     }
     if (!m_verbose)
@@ -171,7 +173,7 @@ void CliWorkerSession::printLog(TLogKind kind, const QString& text)
     for (QString line : text.split(QLatin1Char('\n'))) {
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
-        std::fprintf(stderr, "%s%s\n", prefix, line.toUtf8().constData());
+        std::fprintf(stderr, "%s%s\n", prefix, forStream(stderr, line.toStdString()).c_str());
     }
 }
 
@@ -231,7 +233,7 @@ bool CliWorkerSession::failed()
     const std::string line = takeError();
     if (line.empty())
         return false;
-    std::fprintf(stderr, "vantor-ftp-cli: %s\n", line.c_str());
+    std::fprintf(stderr, "vantor-ftp-cli: %s\n", forStream(stderr, line).c_str());
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "CliCommand.h"
 #include "CliHelp.h"
 #include "CliWorkerSession.h"
+#include "TerminalText.h"
 #include "core/EMaskException.h"
 #include "core/TFileMask.h"
 
@@ -35,7 +36,8 @@ int runFind(const cli::CliArgs& args)
                     if (entry.name == "." || entry.name == "..")
                         continue;
                     if (mask->Matches(QString::fromStdString(entry.name))) {
-                        std::printf("%s\t%s\n", directory.constData(), entry.name.c_str());
+                        std::printf("%s\t%s\n", cli::forStream(stdout, directory.toStdString()).c_str(),
+                                    cli::forStream(stdout, entry.name).c_str());
                         ++matches;
                     }
                 }

@@ -4,6 +4,7 @@
 #include "CliCommand.h"
 #include "CliHelp.h"
 #include "CliWorkerSession.h"
+#include "TerminalText.h"
 
 namespace {
 
@@ -37,10 +38,13 @@ std::string timeText(const ftp::EntryTime& t)
 void printEntry(const ftp::ListingEntry& e)
 {
     std::string size = e.size ? std::to_string(*e.size) : std::string();
+    // Every text of the entry is the server's.
+    const auto shown = [](const std::string& text) { return cli::forStream(stdout, text); };
     std::printf("%c\t%s\t%s\t%s\t%s\t%s\t%s", typeChar(e.type), size.c_str(), timeText(e.modified).c_str(),
-                e.permissions.c_str(), e.owner.c_str(), e.group.c_str(), e.name.c_str());
+                shown(e.permissions).c_str(), shown(e.owner).c_str(), shown(e.group).c_str(),
+                shown(e.name).c_str());
     if (!e.linkTarget.empty())
-        std::printf("\t-> %s", e.linkTarget.c_str());
+        std::printf("\t-> %s", shown(e.linkTarget).c_str());
     std::printf("\n");
 }
 

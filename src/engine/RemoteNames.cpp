@@ -37,8 +37,13 @@ QString joinRemotePath(const QString& directory, const QString& name)
 
 QString printableRemoteName(const std::string& name)
 {
+    return printableText(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+}
+
+QString printableText(const QString& text)
+{
     QString out;
-    for (QChar c : QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))) {
+    for (QChar c : text) {
         const char16_t u = c.unicode();
         if (u == '\r')
             out += QLatin1String("\\r");
@@ -46,7 +51,7 @@ QString printableRemoteName(const std::string& name)
             out += QLatin1String("\\n");
         else if (u == 0)
             out += QLatin1String("\\0");
-        else if (u < 0x20 || u == 0x7f)
+        else if (u < 0x20 || (u >= 0x7f && u <= 0x9f))
             out += QStringLiteral("\\x%1").arg(static_cast<int>(u), 2, 16, QLatin1Char('0'));
         else
             out += c;

@@ -15,5 +15,8 @@ bool isSendableArgument(const QString& text);
 // The path of `name` inside `directory` as a server shows it after PWD.
 QString joinRemotePath(const QString& directory, const QString& name);
 
-// A name as a log line can show it: control characters as \r, \n, \0 or \xNN.
+// A name as a log line or a terminal can show it: control characters (C0, DEL
+// and the C1 range, which some terminals obey as escape sequences) as \r, \n,
+// \0 or \xNN.
 QString printableRemoteName(const std::string& name);
+QString printableText(const QString& text);

@@ -7,6 +7,8 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "engine/RemoteNames.h"
+
 TLogView::TLogView(QWidget* parent)
     : QPlainTextEdit(parent)
 {
@@ -102,7 +104,11 @@ void TLogView::appendLines(const std::vector<TLine>& lines)
     for (const TLine& line : lines) {
         // A reply of several lines shows each with its prefix; the other lines of
         // a longer message follow in the colour of its text.
-        const QStringList parts = line.text.split(u'\n');
+        // Names and replies come from servers: their control characters are shown
+        // escaped, never handed to the text layout.
+        QStringList parts = line.text.split(u'\n');
+        for (QString& part : parts)
+            part = printableText(part);
         for (qsizetype i = 0; i < parts.size(); ++i) {
             if (!first)
                 cursor.insertBlock();

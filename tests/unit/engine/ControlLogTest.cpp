@@ -111,6 +111,11 @@ TEST(RemoteNames, OnlyPlainNamesMayBeUsedInCommands)
           std::string("a\rb"), std::string("a\nDELE x"), std::string("a\0b", 3)})
         EXPECT_FALSE(isUsableRemoteName(bad)) << printableRemoteName(bad).toStdString();
     EXPECT_EQ(printableRemoteName("a\r\nDELE\x01").toStdString(), "a\\r\\nDELE\\x01");
+    // DEL and the C1 controls (U+009B is a one-character CSI to some terminals).
+    EXPECT_EQ(printableRemoteName("x\x7f\xc2\x9b"
+                                  "31m\xc3\xa9")
+                  .toStdString(),
+              "x\\x7f\\x9b31m\xc3\xa9");
 }
 
 TEST(RemoteNames, JoinedPathsMatchWhatPwdShows)

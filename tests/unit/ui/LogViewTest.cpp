@@ -162,3 +162,15 @@ TEST(LogViewTest, KeepsTheLastLinesAndClears)
     log.AddToLog(TLogKind::lkReply, "200 OK");
     EXPECT_EQ(linesOf(log), QStringList{"Reply> 200 OK"});
 }
+
+TEST(LogViewTest, ControlCharactersOfServerTextsAreShownEscaped)
+{
+    TLogView log;
+    log.AddToLog(TLogKind::lkReply, QStringLiteral("226 done\x1b]0;owned\x07 \x1b[2J"));
+    log.AddToLog(TLogKind::lkStatus, QString::fromUtf8("name\xc2\x9b"
+                                                       "31m.txt\tend"));
+    const QStringList lines = linesOf(log);
+    ASSERT_EQ(lines.size(), 2) << lines.join('|').toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("Reply> 226 done\\x1b]0;owned\\x07 \\x1b[2J"));
+    EXPECT_EQ(lines[1], QStringLiteral("Status> name\\x9b31m.txt\\x09end"));
+}
