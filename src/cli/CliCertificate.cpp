@@ -22,12 +22,16 @@ bool fingerprintMatches(const std::optional<std::string>& given, const TCertific
 
 void printUntrustedCertificate(const TCertificatePrompt& prompt, const std::optional<std::string>& given)
 {
+    // Every reason the verification found, one a line.
+    std::string reasons;
+    for (const QString& error :
+         prompt.VerifyErrors.isEmpty() ? QStringList{prompt.VerifyError} : prompt.VerifyErrors)
+        reasons += "  not trusted: " + utf8(error) + "\n";
     std::fprintf(stderr,
-                 "The certificate of %s:%d is not trusted (%s).\n  subject:  %s\n  issuer:   %s\n"
+                 "The certificate of %s:%d is not trusted.\n%s  subject:  %s\n  issuer:   %s\n"
                  "  valid:    %s to %s\n  SHA-256:  %s\n",
-                 utf8(prompt.Host).c_str(), prompt.Port, utf8(prompt.VerifyError).c_str(),
-                 utf8(prompt.Subject).c_str(), utf8(prompt.Issuer).c_str(),
-                 utf8(prompt.NotBefore.toString(Qt::ISODate)).c_str(),
+                 utf8(prompt.Host).c_str(), prompt.Port, reasons.c_str(), utf8(prompt.Subject).c_str(),
+                 utf8(prompt.Issuer).c_str(), utf8(prompt.NotBefore.toString(Qt::ISODate)).c_str(),
                  utf8(prompt.NotAfter.toString(Qt::ISODate)).c_str(), utf8(prompt.FingerprintText).c_str());
     if (!prompt.PreviouslyTrustedFingerprint.isEmpty())
         std::fprintf(stderr,

@@ -22,6 +22,8 @@ TCertificatePrompt TCertificatePrompt::fromCertificate(const QString& host, int 
     prompt.NotBefore = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(info.notBefore), Qt::UTC);
     prompt.NotAfter = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(info.notAfter), Qt::UTC);
     prompt.VerifyError = fromUtf8(info.verifyError);
+    for (const std::string& error : info.verifyErrors)
+        prompt.VerifyErrors.append(fromUtf8(error));
     prompt.Fingerprint = fromUtf8(info.sha256).toLower();
     prompt.FingerprintText = fromUtf8(info.fingerprintText());
     prompt.Pem = fromUtf8(info.pem);

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 namespace ftp {
 struct CertificateInfo;
@@ -29,9 +30,10 @@ public:
     QString Issuer;
     QDateTime NotBefore; // UTC
     QDateTime NotAfter;
-    QString VerifyError;     // why the certificate could not be verified
-    QString Fingerprint;     // SHA-256 of the certificate, 64 lower-case hex digits
-    QString FingerprintText; // "AB:CD:..." as usually shown
+    QString VerifyError;      // why the certificate could not be verified, every reason ("; " between)
+    QStringList VerifyErrors; // the same reasons one by one
+    QString Fingerprint;      // SHA-256 of the certificate, 64 lower-case hex digits
+    QString FingerprintText;  // "AB:CD:..." as usually shown
     QString Pem;
     // Set when another certificate is trusted for this host and port: the server's
     // certificate changed (renewed, or someone is in between).

@@ -1,5 +1,6 @@
 #include "ftp/CertificateInfo.h"
 
+#include <algorithm>
 #include <cctype>
 #include <memory>
 
@@ -12,6 +13,36 @@
 namespace ftp {
 
 namespace {
+
+using ErrorList = std::vector<std::pair<int, int>>; // (X509_V_ERR_..., depth)
+
+void freeErrorList(void*, void* list, CRYPTO_EX_DATA*, int, long, void*)
+{
+    delete static_cast<ErrorList*>(list);
+}
+
+int errorListIndex()
+{
+    static const int index = SSL_get_ex_new_index(0, nullptr, nullptr, nullptr, freeErrorList);
+    return index;
+}
+
+// Runs for every step of the chain's verification. Returning 1 lets it go on, so
+// every failure is seen; whether the connection is trusted is decided from the
+// verification result afterwards, which stays the failure's (never X509_V_OK).
+int recordVerifyStep(int ok, X509_STORE_CTX* ctx)
+{
+    if (ok)
+        return 1;
+    auto* ssl = static_cast<SSL*>(X509_STORE_CTX_get_ex_data(ctx, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    auto* list = ssl ? static_cast<ErrorList*>(SSL_get_ex_data(ssl, errorListIndex())) : nullptr;
+    if (list) {
+        const std::pair<int, int> step{X509_STORE_CTX_get_error(ctx), X509_STORE_CTX_get_error_depth(ctx)};
+        if (std::find(list->begin(), list->end(), step) == list->end())
+            list->push_back(step);
+    }
+    return 1;
+}
 
 std::string nameText(const X509_NAME* name)
 {
@@ -61,6 +92,13 @@ bool CertificateInfo::sameFingerprint(const std::string& a, const std::string& b
     return x.size() == 64 && x == normalise(b);
 }
 
+void CertificateInfo::collectVerifyErrors(SSL* ssl)
+{
+    if (!SSL_get_ex_data(ssl, errorListIndex()))
+        SSL_set_ex_data(ssl, errorListIndex(), new ErrorList);
+    SSL_set_verify(ssl, SSL_get_verify_mode(ssl), recordVerifyStep);
+}
+
 CertificateInfo CertificateInfo::fromConnection(SSL* ssl)
 {
     CertificateInfo info;
@@ -71,8 +109,20 @@ CertificateInfo CertificateInfo::fromConnection(SSL* ssl)
 
     long result = SSL_get_verify_result(ssl);
     info.verified = result == X509_V_OK;
-    if (!info.verified)
-        info.verifyError = X509_verify_cert_error_string(result);
+    if (!info.verified) {
+        const auto* list = static_cast<const ErrorList*>(SSL_get_ex_data(ssl, errorListIndex()));
+        if (list)
+            for (const auto& [error, depth] : *list) {
+                std::string text = X509_verify_cert_error_string(error);
+                if (depth > 0)
+                    text += " (certificate " + std::to_string(depth) + " of the chain)";
+                info.verifyErrors.push_back(std::move(text));
+            }
+        if (info.verifyErrors.empty())
+            info.verifyErrors.push_back(X509_verify_cert_error_string(result));
+        for (const std::string& error : info.verifyErrors)
+            info.verifyError += (info.verifyError.empty() ? "" : "; ") + error;
+    }
 
     unsigned char md[EVP_MAX_MD_SIZE];
     unsigned int mdLen = 0;

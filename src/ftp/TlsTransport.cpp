@@ -8,6 +8,7 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
+#include "ftp/CertificateInfo.h"
 #include "ftp/FtpError.h"
 #include "ftp/TlsContext.h"
 
@@ -44,6 +45,7 @@ TlsTransport::TlsTransport(std::unique_ptr<TcpTransport> tcp, TlsContext& contex
     if (!m_ssl)
         throw ProtocolError("Cannot create a TLS connection: " + opensslError(), false);
     SSL_set_fd(m_ssl, m_tcp->fd());
+    CertificateInfo::collectVerifyErrors(m_ssl);
     if (isIpLiteral(m_serverName)) {
         X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(m_ssl), m_serverName.c_str());
     } else if (!m_serverName.empty()) {

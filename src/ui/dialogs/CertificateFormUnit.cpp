@@ -87,7 +87,10 @@ TCertificateForm::TCertificateForm(const TCertificatePrompt& prompt, QWidget* pa
     fingerprint->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     fingerprint->setWordWrap(false);
     addFact("FingerprintCaptionLabel", fingerprint);
-    addFact("VerifyErrorCaptionLabel", newValue("VerifyErrorLabel", prompt.VerifyError, this));
+    addFact("VerifyErrorCaptionLabel",
+            newValue("VerifyErrorLabel",
+                     prompt.VerifyErrors.isEmpty() ? prompt.VerifyError : prompt.VerifyErrors.join(u'\n'),
+                     this));
     facts->setColumnStretch(1, 1);
 
     QLabel* changed = nullptr;

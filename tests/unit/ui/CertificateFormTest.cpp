@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "ftp/CertificateInfo.h"
 #include "unit/ui/QuickConnectFormTestSupport.h"
 
 namespace {
@@ -98,3 +99,17 @@ TEST_F(CertificateFormTest, SwedishLeavesNoEnglishText)
 }
 
 } // namespace
+
+TEST_F(CertificateFormTest, EveryVerificationErrorIsShownOneALine)
+{
+    ftp::CertificateInfo info;
+    info.subject = "CN=wrong.example";
+    info.verifyErrors = {"self-signed certificate", "IP address mismatch", "certificate has expired"};
+    info.verifyError = "self-signed certificate; IP address mismatch; certificate has expired";
+    const TCertificatePrompt prompt =
+        TCertificatePrompt::fromCertificate(QStringLiteral("127.0.0.1"), 21, info);
+    EXPECT_EQ(prompt.VerifyErrors.size(), 3);
+    TCertificateForm form(prompt);
+    EXPECT_EQ(labelText(form, "VerifyErrorLabel"),
+              QStringLiteral("self-signed certificate\nIP address mismatch\ncertificate has expired"));
+}
