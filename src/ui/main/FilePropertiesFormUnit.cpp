@@ -66,23 +66,6 @@ bool takesPartInPermissions(const ftp::ListingEntry& entry)
     return entry.unixStyle && entry.permissions.size() == 9;
 }
 
-QString dateTimeText(const ftp::EntryTime& t)
-{
-    if (!t.hasDate())
-        return {};
-    const QDate date(t.year, t.month, t.day);
-    if (!date.isValid())
-        return {};
-    const QLocale locale;
-    QString text = locale.toString(date, QLocale::ShortFormat);
-    if (t.hasTime()) {
-        const QTime time(t.hour, std::max(t.minute, 0), std::max(t.second, 0));
-        const QLocale::FormatType form = t.second >= 0 ? QLocale::LongFormat : QLocale::ShortFormat;
-        text += u' ' + locale.toString(time, FormatWithoutTimeZone(locale.timeFormat(form)));
-    }
-    return text;
-}
-
 QLabel* newLabel(const char* name, QWidget* parent)
 {
     auto* label = new QLabel(parent);
@@ -411,7 +394,7 @@ void TFilePropertiesForm::prepare()
         m_filenameEdit->setText(only.name);
         m_filenameEdit->show();
         m_countLabel->hide();
-        const QString when = dateTimeText(only.entry.modified);
+        const QString when = EntryDateText(only.entry.modified, true);
         m_dateModifiedLabel->setText(Format(m_language.caption(QStringLiteral("DateModifiedLabel")), {when}));
         m_dateModifiedLabel->show();
         const QIcon icon = only.entry.isDirectory() ? types.folderIcon() : types.iconFor(only.name);

@@ -20,25 +20,6 @@ QString fromUtf8(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// Files show the date alone, directories the date and the time (when the
-// listing gives one), both in the default locale's short form.
-QString dateText(const ftp::EntryTime& t, bool withTime)
-{
-    if (!t.hasDate())
-        return {};
-    const QDate date(t.year, t.month, t.day);
-    if (!date.isValid())
-        return {};
-    const QLocale locale;
-    QString text = locale.toString(date, QLocale::ShortFormat);
-    if (withTime && t.hasTime()) {
-        const QTime time(t.hour, std::max(t.minute, 0), std::max(t.second, 0));
-        const QLocale::FormatType form = t.second >= 0 ? QLocale::LongFormat : QLocale::ShortFormat;
-        text += u' ' + locale.toString(time, FormatWithoutTimeZone(locale.timeFormat(form)));
-    }
-    return text;
-}
-
 // Orders like the date-time it stands for; 0 for an entry without a date.
 qint64 dateKey(const ftp::EntryTime& t)
 {
@@ -61,6 +42,23 @@ bool isShown(const ftp::ListingEntry& entry)
 }
 
 } // namespace
+
+QString EntryDateText(const ftp::EntryTime& t, bool withTime)
+{
+    if (!t.hasDate())
+        return {};
+    const QDate date(t.year, t.month, t.day);
+    if (!date.isValid())
+        return {};
+    const QLocale locale;
+    QString text = locale.toString(date, QLocale::ShortFormat);
+    if (withTime && t.hasTime()) {
+        const QTime time(t.hour, std::max(t.minute, 0), std::max(t.second, 0));
+        const QLocale::FormatType form = t.second >= 0 ? QLocale::LongFormat : QLocale::ShortFormat;
+        text += u' ' + locale.toString(time, FormatWithoutTimeZone(locale.timeFormat(form)));
+    }
+    return text;
+}
 
 TRemoteListModel::TRemoteListModel(TFileTypes& fileTypes, QObject* parent)
     : QAbstractTableModel(parent)
@@ -193,7 +191,7 @@ QString TRemoteListModel::columnText(int item, int column) const
     case kType:
         return typeNameOf(item);
     case kDate:
-        return item == 0 ? QString() : dateText(entry.modified, directory);
+        return item == 0 ? QString() : EntryDateText(entry.modified, directory);
     case kPermissions:
         return details
                    ? fromUtf8(entry.ownerPermissions() + entry.groupPermissions() + entry.otherPermissions())

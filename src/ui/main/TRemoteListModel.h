@@ -13,6 +13,10 @@
 
 class TFileTypes;
 
+// A listing date as the remote list shows it: the date in the default locale's
+// short form, and with `withTime` the time too when the listing gives one.
+QString EntryDateText(const ftp::EntryTime& t, bool withTime);
+
 // The rows of the remote list: a ".." row of the model's own, then the files and
 // directories of one listing (the listing's own "." and "..", links that were not
 // resolved and other kinds are not shown). Row order follows the remote pane's

@@ -11,31 +11,13 @@
 #include "core/FileTimes.h"
 #include "core/SizeFormat.h"
 #include "ui/main/TFileTypes.h"
+#include "ui/main/TRemoteListModel.h"
 
 namespace {
 
 QString fromUtf8(const std::string& text)
 {
     return QString::fromStdString(text);
-}
-
-// As the remote list shows it: files the date alone, directories the date and
-// the time (when the listing gives one), in the default locale's short form.
-QString entryDateText(const ftp::EntryTime& t, bool withTime)
-{
-    if (!t.hasDate())
-        return {};
-    const QDate date(t.year, t.month, t.day);
-    if (!date.isValid())
-        return {};
-    const QLocale locale;
-    QString text = locale.toString(date, QLocale::ShortFormat);
-    if (withTime && t.hasTime()) {
-        const QTime time(t.hour, std::max(t.minute, 0), std::max(t.second, 0));
-        const QLocale::FormatType form = t.second >= 0 ? QLocale::LongFormat : QLocale::ShortFormat;
-        text += u' ' + locale.toString(time, FormatWithoutTimeZone(locale.timeFormat(form)));
-    }
-    return text;
 }
 
 qint64 entryDateKey(const ftp::EntryTime& t)
@@ -69,7 +51,7 @@ TSearchResult TSearchResult::fromEntry(const ftp::ListingEntry& entry, const QSt
         result.size = entry.size;
     result.typeName = result.directory ? fileTypes.folderTypeName() : fileTypes.typeNameFor(result.name);
     result.dateKey = entryDateKey(entry.modified);
-    result.dateText = entryDateText(entry.modified, result.directory);
+    result.dateText = EntryDateText(entry.modified, result.directory);
     if (entry.unixStyle) {
         result.permissions =
             fromUtf8(entry.ownerPermissions() + entry.groupPermissions() + entry.otherPermissions());
