@@ -9,8 +9,10 @@
 #include "core/StoredHostLookup.h"
 #include "core/THost.h"
 #include "core/THosts.h"
+#include "core/TMainConfig.h"
 #include "core/TMemoryHostTree.h"
 #include "core/TQuickHosts.h"
+#include "core/TSecretStore.h"
 
 namespace {
 
@@ -108,6 +110,9 @@ int addHost(const cli::CliArgs& args)
     host.Port = url->port;
     host.IsAnonymous = !url->user.has_value();
     if (url->user) {
+        const QString notice = TSecretStore::passwordStorageNotice();
+        if (!notice.isEmpty())
+            std::fprintf(stderr, "%s\n", notice.toUtf8().constData());
         std::string password = url->password;
         if (!url->hasPassword) {
             const auto found = cli::findPassword(url->host, *url->user, error);
@@ -146,6 +151,9 @@ int addHost(const cli::CliArgs& args)
             std::fprintf(stderr, "vantor-ftp-cli: %s\n", reason.toUtf8().constData());
             return cli::kExitFailed;
         }
+        if (!hosts.secretStoreError().isEmpty())
+            std::fprintf(stderr, "vantor-ftp-cli: %s; the password was kept in Hosts.xml\n",
+                         hosts.secretStoreError().toUtf8().constData());
     } catch (const EInOutError& e) {
         std::fprintf(stderr, "vantor-ftp-cli: %s\n", e.message().toUtf8().constData());
         return cli::kExitFailed;
@@ -206,8 +214,32 @@ int removeHost(const std::string& nameOrID)
     return cli::kExitOk;
 }
 
+// The settings for the length of a command (UseSecretStore says where passwords
+// go), unless the caller has them already.
+class TSettingsForCommand final
+{
+public:
+    TSettingsForCommand()
+        : m_owns(!MainConfig())
+    {
+        if (m_owns)
+            TMainConfig::createGlobal();
+    }
+    ~TSettingsForCommand()
+    {
+        if (m_owns)
+            TMainConfig::destroyGlobal();
+    }
+    TSettingsForCommand(const TSettingsForCommand&) = delete;
+    TSettingsForCommand& operator=(const TSettingsForCommand&) = delete;
+
+private:
+    bool m_owns;
+};
+
 int runHosts(const cli::CliArgs& args)
 {
+    const TSettingsForCommand settings;
     const auto& positional = args.positional();
     const std::string verb = positional.empty() ? "list" : positional[0];
     if (verb == "list" && positional.size() <= 1)
@@ -238,7 +270,9 @@ VANTOR_CLI_COMMAND({
                 "hosts add stores a host in Hosts.xml (at the top of the host tree) from a URL: its\n"
                 "user, password (asked for as the URL commands do when the URL has none), port and\n"
                 "path (the initial remote directory). --tls requires explicit TLS, --active\n"
-                "turns passive mode off (passive is the default).\n"
+                "turns passive mode off (passive is the default). With the setting\n"
+                "UseSecretStore on (Config.xml), passwords go to the desktop's secret store\n"
+                "and Hosts.xml holds none.\n"
                 "Two exceptions for old TLS servers, both weaker than the default and off\n"
                 "unless given: --legacy-tls-ciphers lets TLS 1.2 use cipher suites without\n"
                 "forward secrecy or authenticated encryption (recorded traffic can be read\n"

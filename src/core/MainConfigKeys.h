@@ -11,7 +11,8 @@
 // Every setting kept in Config.xml: X(access, Key, type, default).
 // ConnectTimeout (seconds) bounds the TCP connect and the server's greeting,
 // ReplyTimeout (seconds) every later reply on a control connection; readers take
-// a value below 1 as the default.
+// a value below 1 as the default. UseSecretStore keeps host and proxy passwords
+// in the desktop's secret store instead of Hosts.xml.
 // access: RW getter and setter; RO getter only; RWX getter and a setter with
 // extra rules; ROX a getter with extra rules. Key is the element name in the file
 // and the accessor name (Key() and SetKey()).
@@ -69,4 +70,5 @@
     X(RW, DefaultProxyUsername, QString, QString())                                                          \
     X(RW, DefaultProxyPassword, QString, QString())                                                          \
     X(RW, ConnectTimeout, int, 30)                                                                           \
-    X(RW, ReplyTimeout, int, 60)
+    X(RW, ReplyTimeout, int, 60)                                                                             \
+    X(RW, UseSecretStore, bool, false)

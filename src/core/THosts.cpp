@@ -11,6 +11,7 @@
 #include "core/Format.h"
 #include "core/THost.h"
 #include "core/THostElement.h"
+#include "core/TSecretStore.h"
 #include "core/TTranslationTable.h"
 
 namespace {
@@ -56,6 +57,8 @@ THosts::THosts(const QString& filePath)
 
 THosts::~THosts()
 {
+    if (m_document.isModified())
+        moveSecretsToStore();
     QString error;
     if (!m_document.saveIfModified(&error))
         qWarning().noquote() << "Hosts were not saved:" << error;
@@ -94,6 +97,9 @@ void THosts::loadDocument()
 
 void THosts::Reload()
 {
+    // Another program may have changed the secret store too.
+    m_secrets.clear();
+    m_unreadSecrets.clear();
     loadDocument();
     rebuildList(nullptr, nullptr);
 }
@@ -137,6 +143,13 @@ void THosts::walk(const pugi::xml_node& parent, THostTree* tree, THostTree::Node
             } catch (const EStoreError& error) {
                 throw EXMLLoadException(
                     Format(kLoadErrorFormat, {xmlAttribute(node, "CommonName"), error.message()}));
+            }
+            if (TSecretStore::enabled()) {
+                const QString id = host->HostIDText();
+                readSecret(node, "Password", TSecretStore::hostPasswordKey(id), host->Password);
+                if (!host->UseDefaultProxySettings)
+                    readSecret(node, "ProxyPassword", TSecretStore::proxyPasswordKey(id),
+                               host->ProxySettings.Password);
             }
             m_hosts.push_back(host);
             if (tree)
@@ -197,9 +210,121 @@ void THosts::writeMirror() const
         qWarning().noquote() << "The host list was not mirrored to the registry:" << error;
 }
 
+void THosts::noteSecretStoreError(const QString& key, const QString& error)
+{
+    m_secretStoreError = QStringLiteral("The secret store failed for %1: %2").arg(key, error);
+    qWarning().noquote() << m_secretStoreError;
+}
+
+void THosts::readSecret(const pugi::xml_node& element, const char* attribute, const QString& key,
+                        QString& secret)
+{
+    // A password kept in the file wins: it was saved while the setting was off or
+    // while the store refused it.
+    if (!xmlAttribute(element, attribute).isEmpty())
+        return;
+    if (const auto known = m_secrets.constFind(key); known != m_secrets.constEnd()) {
+        secret = *known;
+        return;
+    }
+    if (m_unreadSecrets.contains(key))
+        return;
+    QString value;
+    QString error;
+    switch (TSecretStore::instance().read(key, value, &error)) {
+    case TSecretStore::TReadResult::Found:
+        secret = value;
+        m_secrets.insert(key, value);
+        break;
+    case TSecretStore::TReadResult::NotFound:
+        m_secrets.insert(key, QString());
+        break;
+    case TSecretStore::TReadResult::Failed:
+        m_unreadSecrets.insert(key);
+        noteSecretStoreError(key, error);
+        break;
+    }
+}
+
+bool THosts::moveSecret(pugi::xml_node& element, const char* attribute, const QString& key,
+                        const QString& secret)
+{
+    if (secret.isEmpty() && m_unreadSecrets.contains(key)) {
+        // The stored password could not be read: keep it in the store, and keep
+        // the file pointing there.
+        setXmlAttribute(element, attribute, QString());
+        return true;
+    }
+    const auto known = m_secrets.constFind(key);
+    if (known == m_secrets.constEnd() || *known != secret) {
+        TSecretStore& store = TSecretStore::instance();
+        QString error;
+        const bool stored = secret.isEmpty() ? store.remove(key, &error) : store.write(key, secret, &error);
+        if (!stored) {
+            // The attribute keeps what THostElement wrote: the password stays in the file.
+            noteSecretStoreError(key, error);
+            return false;
+        }
+        m_secrets.insert(key, secret);
+        m_unreadSecrets.remove(key);
+    }
+    setXmlAttribute(element, attribute, QString());
+    return true;
+}
+
+void THosts::moveSecretsToStore()
+{
+    if (!TSecretStore::enabled())
+        return;
+    m_secretStoreError.clear();
+    QHash<QString, pugi::xml_node> elements;
+    struct Collector
+    {
+        QHash<QString, pugi::xml_node>& elements;
+        void collect(const pugi::xml_node& parent)
+        {
+            for (const pugi::xml_node& node : parent.children()) {
+                if (isGroup(node))
+                    collect(node);
+                else if (isHost(node) && !elements.contains(THostElement::idText(node)))
+                    elements.insert(THostElement::idText(node), node);
+            }
+        }
+    };
+    Collector{elements}.collect(m_document.root());
+
+    QSet<QString> liveKeys;
+    for (const auto& host : m_hosts) {
+        const QString id = host->HostIDText();
+        auto found = elements.find(id);
+        if (found == elements.end())
+            continue;
+        pugi::xml_node element = *found;
+        moveSecret(element, "Password", TSecretStore::hostPasswordKey(id), host->Password);
+        if (hasXmlAttribute(element, "ProxyPassword") && !host->UseDefaultProxySettings)
+            moveSecret(element, "ProxyPassword", TSecretStore::proxyPasswordKey(id),
+                       host->ProxySettings.Password);
+    }
+    // Hosts that are gone take their passwords with them; elements this store did
+    // not read (a load that stopped early) keep theirs.
+    for (auto it = elements.cbegin(); it != elements.cend(); ++it)
+        liveKeys << TSecretStore::hostPasswordKey(it.key()) << TSecretStore::proxyPasswordKey(it.key());
+    const QStringList keys = m_secrets.keys();
+    for (const QString& key : keys) {
+        if (liveKeys.contains(key) || m_secrets.value(key).isEmpty())
+            continue;
+        QString error;
+        if (TSecretStore::instance().remove(key, &error))
+            m_secrets.remove(key);
+        else
+            noteSecretStoreError(key, error);
+    }
+}
+
 bool THosts::Save(QString* error)
 {
     writeMirror();
+    moveSecretsToStore();
     return m_document.save(error);
 }
 

@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 
 #include "core/THostTree.h"
@@ -19,6 +21,14 @@ class TTranslationTable;
 // ID) and fills or reads a THostTree for the host manager. Every Save also
 // mirrors the hosts into the registry key "Software\Vantor FTP\Hosts": one
 // subkey per host, named by its ID text, whose default value is its CommonName.
+//
+// While the setting UseSecretStore is on, every Save (and the write on
+// destruction) moves the hosts' passwords and their own proxies' passwords into
+// the desktop's secret store (TSecretStore) and leaves those attributes empty in
+// Hosts.xml; a host whose file attribute is empty reads its password from the
+// store on load. A password the store refuses stays in the file as it is with the
+// setting off, and secretStoreError() says why. With the setting off the store is
+// never asked.
 //
 // Loading skips, with everything below it, any element that is neither "Group"
 // nor "Host" or has no "CommonName". A host that cannot be read stops the load
@@ -95,6 +105,8 @@ public:
     // Why the last load failed or stopped early (the document's own problem, or
     // the message of the host that stopped it); empty when all was read.
     QString loadError() const { return m_loadIncomplete ? m_hostError : m_documentError; }
+    // Why the secret store last failed a read or a write, empty when it did not.
+    const QString& secretStoreError() const { return m_secretStoreError; }
     // True when the last load stopped at a host that could not be read.
     bool loadIncomplete() const { return m_loadIncomplete; }
     const QString& filePath() const { return m_document.filePath(); }
@@ -106,12 +118,24 @@ private:
     void rebuildList(THostTree* tree, THostTree::Node* treeParent);
     pugi::xml_node findElement(const pugi::xml_node& parent, const QString& id) const;
     void writeMirror() const;
+    void readSecret(const pugi::xml_node& element, const char* attribute, const QString& key,
+                    QString& secret);
+    void moveSecretsToStore();
+    bool moveSecret(pugi::xml_node& element, const char* attribute, const QString& key,
+                    const QString& secret);
+    void noteSecretStoreError(const QString& key, const QString& error);
 
     TXMLDocument m_document;
     std::vector<std::shared_ptr<THost>> m_hosts;
     QString m_documentError;
     QString m_hostError;
     bool m_loadIncomplete = false;
+    // What this store knows the secret store holds, by key ("" for nothing), and
+    // the keys it could not read: their passwords are neither overwritten nor
+    // removed until the user gives a new one.
+    QHash<QString, QString> m_secrets;
+    QSet<QString> m_unreadSecrets;
+    QString m_secretStoreError;
 };
 
 // The process-wide host tree store; null before THosts::createGlobal() and after

@@ -92,6 +92,7 @@ TEST_F(TMainConfigTest, MissingFileIsCreatedEmptyAndEveryKeyReadsItsDefault)
         {"DefaultProxyPassword", ""},
         {"ConnectTimeout", "30"},
         {"ReplyTimeout", "60"},
+        {"UseSecretStore", "False"},
     };
     const auto& keys = TMainConfig::Keys();
     ASSERT_EQ(keys.size(), expected.size());
