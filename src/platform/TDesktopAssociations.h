@@ -32,8 +32,8 @@ struct TOpenCommand
 // - when the file's own type has none, its parent types (text/x-csrc ->
 //   text/plain) are tried the same way.
 //
-// The entry's Exec line becomes the command (Desktop Entry Specification,
-// "The Exec key"): quoted arguments and their escapes, %f %F %u %U -> the
+// The entry's Exec line becomes the command, read as the desktop-entry rules
+// for the Exec key have it: quoted arguments and their escapes, %f %F %u %U -> the
 // file's path, %i -> "--icon" and the Icon, %c -> the Name, %k -> the entry's
 // path, %% -> "%", deprecated codes dropped. A line without a file code is used
 // as it stands; an entry for a terminal runs inside one. Reads files only; any
@@ -50,7 +50,7 @@ public:
         QStringList Desktops; // lower case, in $XDG_CURRENT_DESKTOP order
     };
     // The directories the XDG variables of `environment` name, with the
-    // specification's defaults for unset or empty ones.
+    // XDG base-directory defaults for unset or empty ones.
     static TDirectories directoriesFrom(const QProcessEnvironment& environment);
 
     // The process environment's directories.
