@@ -14,7 +14,8 @@
 // a value below 1 as the default. UseSecretStore keeps host and proxy passwords
 // in the desktop's secret store instead of Hosts.xml.
 // access: RW getter and setter; RO getter only; RWX getter and a setter with
-// extra rules; ROX a getter with extra rules. Key is the element name in the file
+// extra rules; RXW a getter with extra rules and a plain setter; ROX a getter
+// with extra rules. Key is the element name in the file
 // and the accessor name (Key() and SetKey()).
 #define VANTOR_MAIN_CONFIG_KEYS(X)                                                                           \
     X(RW, LocalViewStyle, TViewStyle, TViewStyle::vsReport)                                                  \
@@ -62,7 +63,7 @@
     X(RW, PlayQueueOnStartup, bool, false)                                                                   \
     X(RW, TrayIcon, bool, false)                                                                             \
     X(RW, Language, QString, QStringLiteral("English"))                                                      \
-    X(RW, FirstRun, bool, false)                                                                             \
+    X(RXW, FirstRun, bool, false)                                                                            \
     X(RW, DefaultDialupConnection, QString, QString())                                                       \
     X(RW, DefaultProxyType, TIdFtpProxyType, TIdFtpProxyType::fpcmNone)                                      \
     X(RW, DefaultProxyHost, QString, QString())                                                              \

@@ -59,6 +59,7 @@ TMainConfig::TMainConfig(std::shared_ptr<platform::TSystemRegistrations> registr
     const TXMLLoadResult result = m_document->open();
     if (!result.ok())
         m_loadError = result.message;
+    m_newConfigFile = result.status == TXMLLoadStatus::Created;
 }
 
 TMainConfig::~TMainConfig()
@@ -181,6 +182,7 @@ void TMainConfig::SetValue(const QString& key, const QVariant& value)
     VANTOR_CONFIG_DEFINE_GET(name, type, fallback) VANTOR_CONFIG_DEFINE_SET(name, type)
 #define VANTOR_CONFIG_DEFINE_RO(name, type, fallback) VANTOR_CONFIG_DEFINE_GET(name, type, fallback)
 #define VANTOR_CONFIG_DEFINE_RWX(name, type, fallback) VANTOR_CONFIG_DEFINE_GET(name, type, fallback)
+#define VANTOR_CONFIG_DEFINE_RXW(name, type, fallback) VANTOR_CONFIG_DEFINE_SET(name, type)
 #define VANTOR_CONFIG_DEFINE_ROX(name, type, fallback)
 #define VANTOR_CONFIG_DEFINE(access, name, type, fallback) VANTOR_CONFIG_DEFINE_##access(name, type, fallback)
 VANTOR_MAIN_CONFIG_KEYS(VANTOR_CONFIG_DEFINE)
@@ -188,7 +190,7 @@ VANTOR_MAIN_CONFIG_KEYS(VANTOR_CONFIG_DEFINE)
 const std::vector<TMainConfig::TKeyInfo>& TMainConfig::Keys()
 {
 #define VANTOR_CONFIG_INFO(access, name, type, fallback)                                                     \
-    TKeyInfo{#name, #type, toConfigText(type(fallback)), std::string_view(#access).starts_with("RW")},
+    TKeyInfo{#name, #type, toConfigText(type(fallback)), !std::string_view(#access).starts_with("RO")},
     static const std::vector<TKeyInfo> keys{VANTOR_MAIN_CONFIG_KEYS(VANTOR_CONFIG_INFO)};
 #undef VANTOR_CONFIG_INFO
     return keys;
@@ -200,6 +202,13 @@ QString TMainConfig::LastQueueDirectory() const
     if (!stored.isEmpty() && QFileInfo(stored).isDir())
         return stored;
     return IncludeTrailingBackslash(QCoreApplication::applicationDirPath()) + QStringLiteral("Settings");
+}
+
+// The file's own default is false, so an existing settings file without the
+// value is no first run; a settings file made by this start is.
+bool TMainConfig::FirstRun() const
+{
+    return read<bool>("FirstRun", m_newConfigFile);
 }
 
 // The two start-up dialogs exclude each other: switching one on switches the

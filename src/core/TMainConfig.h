@@ -52,6 +52,10 @@ public:
     QString dataFilePath(const QString& fileName) const;
     // Why Config.xml (or the data folder) could not be used; empty when all is well.
     const QString& loadError() const { return m_loadError; }
+    // Config.xml did not exist before this store was created: the program runs
+    // for the first time with this data folder. FirstRun() then reads true until
+    // it is set.
+    bool isNewDataFolder() const { return m_newConfigFile; }
 
     // Writes Config.xml now.
     bool Save(QString* error = nullptr);
@@ -70,11 +74,13 @@ public:
     void Set##name(Param<type> value);
 #define VANTOR_CONFIG_DECLARE_RO(name, type) type name() const;
 #define VANTOR_CONFIG_DECLARE_RWX(name, type) VANTOR_CONFIG_DECLARE_RW(name, type)
+#define VANTOR_CONFIG_DECLARE_RXW(name, type) VANTOR_CONFIG_DECLARE_RW(name, type)
 #define VANTOR_CONFIG_DECLARE_ROX(name, type) VANTOR_CONFIG_DECLARE_RO(name, type)
 #define VANTOR_CONFIG_DECLARE(access, name, type, fallback) VANTOR_CONFIG_DECLARE_##access(name, type)
     VANTOR_MAIN_CONFIG_KEYS(VANTOR_CONFIG_DECLARE)
 #undef VANTOR_CONFIG_DECLARE
 #undef VANTOR_CONFIG_DECLARE_ROX
+#undef VANTOR_CONFIG_DECLARE_RXW
 #undef VANTOR_CONFIG_DECLARE_RWX
 #undef VANTOR_CONFIG_DECLARE_RO
 #undef VANTOR_CONFIG_DECLARE_RW
@@ -113,6 +119,7 @@ private:
     mutable QMutex m_lock;
     QString m_dataFolder;
     QString m_loadError;
+    bool m_newConfigFile = false;
     std::unique_ptr<TXMLDocument> m_document;
     std::shared_ptr<platform::TSystemRegistrations> m_registrations;
 };

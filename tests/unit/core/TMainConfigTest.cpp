@@ -113,7 +113,8 @@ TEST_F(TMainConfigTest, MissingFileIsCreatedEmptyAndEveryKeyReadsItsDefault)
     EXPECT_EQ(config.MainToolbarDockPos(), 120);
     EXPECT_EQ(config.RetryDelay(), 30);
     EXPECT_TRUE(config.ShowQueueLogToolbar());
-    EXPECT_FALSE(config.FirstRun());
+    // The file's default is False, but a settings file made by this start is a first run.
+    EXPECT_TRUE(config.FirstRun());
     EXPECT_EQ(config.Language(), QStringLiteral("English"));
     EXPECT_EQ(config.DefaultProxyType(), TIdFtpProxyType::fpcmNone);
     EXPECT_FALSE(config.isModified());
