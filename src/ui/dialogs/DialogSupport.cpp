@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QWidget>
 
 namespace {
 
@@ -17,6 +18,25 @@ void SetupPasswordEdit(QLineEdit* edit, bool showPlain)
 {
     if (edit)
         edit->setEchoMode(showPlain ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+bool FocusFirstControl(QWidget* container)
+{
+    if (!container)
+        return false;
+    // The focus chain runs through the whole window; the first widget of it that
+    // lies inside the container is the topmost control of the page.
+    for (QWidget* widget = container->nextInFocusChain(); widget && widget != container;
+         widget = widget->nextInFocusChain()) {
+        if (!container->isAncestorOf(widget))
+            continue;
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && widget->isVisibleTo(container) &&
+            !widget->focusProxy()) {
+            widget->setFocus(Qt::TabFocusReason);
+            return true;
+        }
+    }
+    return false;
 }
 
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder)

@@ -13,6 +13,11 @@ class QWidget;
 // (the e-mail address that serves as the anonymous password).
 void SetupPasswordEdit(QLineEdit* edit, bool showPlain);
 
+// Gives the focus to the first control of `container` in the tab order that can
+// take it from the keyboard (enabled and not hidden inside the container), as a
+// page of a wizard does when it is shown. False when there is none.
+bool FocusFirstControl(QWidget* container);
+
 // The folder chooser, starting at `initialFolder`: the chosen folder, or the
 // empty text when the user cancelled.
 QString BrowseForFolder(QWidget* owner, const QString& title, const QString& initialFolder);
