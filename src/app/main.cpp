@@ -5,10 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include <QDir>
+#include <QLockFile>
+#include <QTimer>
 
 #include "core/TFilters.h"
 #include "core/TMainConfig.h"
+#include "platform/THandoffChannel.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TVantorApplication.h"
 
@@ -36,6 +42,49 @@ bool haveDisplay()
     return true;
 }
 
+constexpr int kOtherStartTimeoutMs = 60000;
+
+// The address given on the command line: the first argument that is not an
+// option (Qt has taken its own out already).
+QString urlArgument(const QStringList& arguments)
+{
+    for (const QString& argument : arguments.mid(1))
+        if (!argument.startsWith(u'-'))
+            return argument;
+    return {};
+}
+
+// Hands the address (or a "show yourself") to the window already running for
+// this data folder. Nothing when there is none and this start is the one.
+std::optional<int> handOverToRunningWindow(const platform::THandoffChannel& channel, QLockFile& instanceLock,
+                                           const QString& url)
+{
+    if (!channel.isListening()) {
+        // The lock is held for the whole run; a start that finds it taken waits
+        // for the window of that start to listen.
+        instanceLock.setStaleLockTime(0);
+        if (instanceLock.tryLock(0))
+            return std::nullopt;
+        if (!channel.waitUntilListening(kOtherStartTimeoutMs)) {
+            std::fprintf(stderr, "vantor-ftp: another start holds %s but its window does not answer\n",
+                         qPrintable(channel.instanceLockPath()));
+            return 1;
+        }
+    }
+    QString error;
+    bool sent = false;
+    if (url.isEmpty()) {
+        sent = channel.send(platform::kShowWindow, 0, nullptr, &error);
+    } else if (const std::optional<QByteArray> block = platform::EncodeUrlBlock(url, &error)) {
+        sent = channel.send(platform::WM_BROWSERURL, 0, &*block, &error);
+    }
+    if (!sent) {
+        std::fprintf(stderr, "vantor-ftp: the running window did not take over: %s\n", qPrintable(error));
+        return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -57,10 +106,23 @@ int main(int argc, char** argv)
         app.setApplicationDisplayName(QStringLiteral("Vantor FTP"));
         app.setDesktopFileName(QStringLiteral("vantor-ftp"));
         app.setWindowIcon(QIcon(QStringLiteral(":/app/vantor-ftp.svg")));
-        auto window = std::make_unique<TMainForm>();
-        window->show();
-        status = app.exec();
-        window.reset();
+        // One window per data folder: a second start hands its address over.
+        const QString url = urlArgument(app.arguments());
+        const platform::THandoffChannel channel(QDir::fromNativeSeparators(MainConfig()->DataFolder()));
+        QLockFile instanceLock(channel.instanceLockPath());
+        if (const std::optional<int> handedOver = handOverToRunningWindow(channel, instanceLock, url)) {
+            status = *handedOver;
+        } else {
+            auto window = std::make_unique<TMainForm>();
+            // START-UP SPLASH: created and shown here, before the main window is shown.
+            window->show();
+            // An address on the command line goes the way one from the browser goes.
+            if (!url.isEmpty())
+                QTimer::singleShot(0, window.get(),
+                                   [&window, url] { window->ReceiveBrowserURL(url.toUtf8()); });
+            status = app.exec();
+            window.reset();
+        }
     }
     TFilters::destroyGlobal();
     TMainConfig::destroyGlobal();

@@ -37,6 +37,7 @@
 #include "queue/TQueueAutoSave.h"
 #include "queue/TQueueManager.h"
 #include "ui/dialogs/TMessageDialog.h"
+#include "ui/main/THandoffReceiver.h"
 #include "ui/main/TMainFormPanes.h"
 #include "ui/main/TMainWorkerObserver.h"
 #include "ui/main/TVantorApplication.h"
@@ -116,6 +117,7 @@ void TMainForm::construct()
     connect(&m_workerTimer, &QTimer::timeout, this, &TMainForm::workerProgressTick);
     if (auto* app = qobject_cast<TVantorApplication*>(QCoreApplication::instance()))
         app->setExceptionHook([this](TLogKind kind, const QString& text) { AddToLog(kind, text); });
+    m_handoff = THandoffReceiver::createFor(*this);
 }
 
 void TMainForm::createStores()

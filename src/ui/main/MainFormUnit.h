@@ -24,6 +24,7 @@ class QTabWidget;
 class QToolBar;
 class QToolButton;
 class TFTPWorker;
+class THandoffReceiver;
 class TMainWorkerObserver;
 class TQueueAutoSave;
 class TQueueManager;
@@ -71,6 +72,15 @@ public:
     QAction* action(const QString& objectName) const;
     // The help page the window opens for the current language.
     QString helpFile() const { return m_helpFile; }
+
+    // --- The hand-over from the desktop (THandoffReceiver.cpp).
+    // An ftp:// address from the browser (the VFTPURL block's text): connects to it.
+    void ReceiveBrowserURL(const QByteArray& block);
+    // Files from the file manager (the VFTPFILES block's text) for the host at
+    // `hostIndex` of the registry's host list: asks for the destination and queues them.
+    void ReceiveExplorerFiles(qint64 hostIndex, const QByteArray& block);
+    void BringToFront();
+    THandoffReceiver* handoffReceiver() const { return m_handoff; }
 
     // The close sequence without the question (tests and the hand-over use it);
     // true when the window may close.
@@ -129,6 +139,7 @@ private:
     TQueueManager* m_queue = nullptr;
     std::unique_ptr<TQueueAutoSave> m_autoSave;
     std::unique_ptr<TMainFormPanes> m_panes;
+    THandoffReceiver* m_handoff = nullptr; // a child
 
     QHash<QString, QAction*> m_actions;
     QMenu* m_hostMenu = nullptr;      // the drop-down of HostConnectSubmenuItem
