@@ -9,7 +9,6 @@
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -27,48 +26,9 @@
 #include "core/TMainConfig.h"
 #include "core/TQuickHosts.h"
 #include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/HostFieldSupport.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/dialogs/TPortKeyFilter.h"
-
-namespace {
-
-constexpr int kDefaultPort = 21;
-// The proxy types the combo box offers, item index = ordinal.
-constexpr int kProxyTypeItems = 6;
-
-// The port of an edit: 21 when it is not a port number.
-int portOf(const QLineEdit* edit)
-{
-    bool ok = false;
-    const int port = edit->text().trimmed().toInt(&ok);
-    return ok && port >= 1 && port <= 65535 ? port : kDefaultPort;
-}
-
-QLineEdit* newEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    // Links dropped anywhere go to the dialog, not into an edit's text.
-    edit->setAcceptDrops(false);
-    return edit;
-}
-
-QLabel* newLabel(const char* name, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
-QCheckBox* newCheckBox(const char* name, QWidget* parent)
-{
-    auto* box = new QCheckBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
-} // namespace
 
 TQuickConnectForm::TQuickConnectForm(QWidget* parent)
     : QDialog(parent)
@@ -103,7 +63,7 @@ TQuickConnectForm::TQuickConnectForm(QWidget* parent)
         m_showOnStartup->setChecked(config->ShowQuickConnectOnStartup());
     }
     SetupPasswordEdit(m_password, m_anonymous->isChecked());
-    SetupPasswordEdit(m_proxyPassword, false);
+    SetupPasswordEdit(m_proxy.Password, false);
     m_hostname->setFocus();
 }
 
@@ -121,7 +81,7 @@ void TQuickConnectForm::buildWidgets()
     // Leaves room on the toolbar for the Delete button beside it.
     m_quickHosts->setMinimumContentsLength(20);
     m_quickHosts->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    auto* previousLabel = newLabel("PreviousHostsLabel", m_quickHosts, toolbar);
+    auto* previousLabel = NewBuddyLabel("PreviousHostsLabel", m_quickHosts, toolbar);
     toolbar->addWidget(previousLabel);
     toolbar->addWidget(m_quickHosts);
     m_deleteAction = toolbar->addAction(
@@ -139,7 +99,7 @@ void TQuickConnectForm::buildWidgets()
     m_pages->setObjectName(QStringLiteral("PageControl"));
     m_pages->addTab(buildGeneralPage(), QString());
     m_pages->addTab(buildDirectoriesPage(), QString());
-    m_pages->addTab(buildProxyPage(), QString());
+    m_pages->addTab(m_proxy.buildPage(), QString());
 
     m_connect = new QPushButton(this);
     m_connect->setObjectName(QStringLiteral("ConnectButton"));
@@ -147,7 +107,7 @@ void TQuickConnectForm::buildWidgets()
     m_cancel = new QPushButton(this);
     m_cancel->setObjectName(QStringLiteral("CancelButton"));
     m_cancel->setAutoDefault(false);
-    m_showOnStartup = newCheckBox("ShowOnStartupCheckBox", this);
+    m_showOnStartup = NewDialogCheckBox("ShowOnStartupCheckBox", this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_showOnStartup);
@@ -166,7 +126,7 @@ void TQuickConnectForm::buildWidgets()
     connect(m_deleteAction, &QAction::triggered, this, &TQuickConnectForm::DeleteQuickHostActionExecute);
     connect(m_pasteAction, &QAction::triggered, this, &TQuickConnectForm::EditPasteExecute);
     connect(m_anonymous, &QCheckBox::clicked, this, &TQuickConnectForm::IsAnonymousCheckBoxClick);
-    connect(m_defaultProxy, &QCheckBox::clicked, this,
+    connect(m_proxy.UseDefault, &QCheckBox::clicked, this,
             &TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick);
     connect(m_browse, &QPushButton::clicked, this, &TQuickConnectForm::BrowseInitialDirectoryButtonClick);
     connect(m_connect, &QPushButton::clicked, this, &TQuickConnectForm::ConnectButtonClick);
@@ -186,13 +146,13 @@ void TQuickConnectForm::buildWidgets()
     setTabOrder(m_useSSL, m_localDirectory);
     setTabOrder(m_localDirectory, m_browse);
     setTabOrder(m_browse, m_remoteDirectory);
-    setTabOrder(m_remoteDirectory, m_defaultProxy);
-    setTabOrder(m_defaultProxy, m_proxyType);
-    setTabOrder(m_proxyType, m_proxyHost);
-    setTabOrder(m_proxyHost, m_proxyPort);
-    setTabOrder(m_proxyPort, m_proxyUsername);
-    setTabOrder(m_proxyUsername, m_proxyPassword);
-    setTabOrder(m_proxyPassword, m_showOnStartup);
+    setTabOrder(m_remoteDirectory, m_proxy.UseDefault);
+    setTabOrder(m_proxy.UseDefault, m_proxy.Type);
+    setTabOrder(m_proxy.Type, m_proxy.Host);
+    setTabOrder(m_proxy.Host, m_proxy.Port);
+    setTabOrder(m_proxy.Port, m_proxy.Username);
+    setTabOrder(m_proxy.Username, m_proxy.Password);
+    setTabOrder(m_proxy.Password, m_showOnStartup);
     setTabOrder(m_showOnStartup, m_connect);
     setTabOrder(m_connect, m_cancel);
 }
@@ -201,16 +161,16 @@ QWidget* TQuickConnectForm::buildGeneralPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("GeneralTabSheet"));
-    m_hostname = newEdit("HostnameEdit", page);
-    m_port = newEdit("PortEdit", page);
+    m_hostname = NewDialogEdit("HostnameEdit", page);
+    m_port = NewDialogEdit("PortEdit", page);
     m_port->setMaxLength(5);
     m_port->setFixedWidth(m_port->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
     m_portFilter = new TPortKeyFilter(m_port, QString(), QString());
-    m_anonymous = newCheckBox("IsAnonymousCheckBox", page);
-    m_username = newEdit("UsernameEdit", page);
-    m_password = newEdit("PasswordEdit", page);
-    m_passive = newCheckBox("PassiveTransfersCheckBox", page);
-    m_useSSL = newCheckBox("UseSSLCheckBox", page);
+    m_anonymous = NewDialogCheckBox("IsAnonymousCheckBox", page);
+    m_username = NewDialogEdit("UsernameEdit", page);
+    m_password = NewDialogEdit("PasswordEdit", page);
+    m_passive = NewDialogCheckBox("PassiveTransfersCheckBox", page);
+    m_useSSL = NewDialogCheckBox("UseSSLCheckBox", page);
     m_hostID = new QLabel(page);
     m_hostID->setObjectName(QStringLiteral("HostIDLabel"));
     m_hostID->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -220,14 +180,14 @@ QWidget* TQuickConnectForm::buildGeneralPage()
                               16);
 
     auto* grid = new QGridLayout(page);
-    grid->addWidget(newLabel("HostnameLabel", m_hostname, page), 0, 0);
+    grid->addWidget(NewBuddyLabel("HostnameLabel", m_hostname, page), 0, 0);
     grid->addWidget(m_hostname, 0, 1);
-    grid->addWidget(newLabel("PortLabel", m_port, page), 0, 2);
+    grid->addWidget(NewBuddyLabel("PortLabel", m_port, page), 0, 2);
     grid->addWidget(m_port, 0, 3);
     grid->addWidget(m_anonymous, 1, 1, 1, 3);
-    grid->addWidget(newLabel("UsernameLabel", m_username, page), 2, 0);
+    grid->addWidget(NewBuddyLabel("UsernameLabel", m_username, page), 2, 0);
     grid->addWidget(m_username, 2, 1, 1, 3);
-    grid->addWidget(newLabel("PasswordLabel", m_password, page), 3, 0);
+    grid->addWidget(NewBuddyLabel("PasswordLabel", m_password, page), 3, 0);
     grid->addWidget(m_password, 3, 1, 1, 3);
     grid->addWidget(m_passive, 4, 1, 1, 3);
     grid->addWidget(m_useSSL, 5, 1, 1, 3);
@@ -241,56 +201,26 @@ QWidget* TQuickConnectForm::buildDirectoriesPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("DirectoriesTabSheet"));
-    m_localDirectory = newEdit("InitialLocalDirectoryEdit", page);
+    m_localDirectory = NewDialogEdit("InitialLocalDirectoryEdit", page);
     m_browse = new QPushButton(page);
     m_browse->setObjectName(QStringLiteral("BrowseInitialDirectoryButton"));
     m_browse->setAutoDefault(false);
-    m_remoteDirectory = newEdit("InitialRemoteDirectoryEdit", page);
+    m_remoteDirectory = NewDialogEdit("InitialRemoteDirectoryEdit", page);
 
     auto* layout = new QGridLayout(page);
-    layout->addWidget(newLabel("InitialLocalDirectoryLabel", m_localDirectory, page), 0, 0, 1, 2);
+    layout->addWidget(NewBuddyLabel("InitialLocalDirectoryLabel", m_localDirectory, page), 0, 0, 1, 2);
     layout->addWidget(m_localDirectory, 1, 0);
     layout->addWidget(m_browse, 1, 1);
-    layout->addWidget(newLabel("InitialRemoteDirectoryLabel", m_remoteDirectory, page), 2, 0, 1, 2);
+    layout->addWidget(NewBuddyLabel("InitialRemoteDirectoryLabel", m_remoteDirectory, page), 2, 0, 1, 2);
     layout->addWidget(m_remoteDirectory, 3, 0, 1, 2);
     layout->setRowStretch(4, 1);
-    return page;
-}
-
-QWidget* TQuickConnectForm::buildProxyPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("ProxyTabSheet"));
-    m_defaultProxy = newCheckBox("UseDefaultProxySettingsCheckBox", page);
-    m_proxyType = new QComboBox(page);
-    m_proxyType->setObjectName(QStringLiteral("ProxyTypeComboBox"));
-    for (int i = 0; i < kProxyTypeItems; ++i)
-        m_proxyType->addItem(QString());
-    m_proxyHost = newEdit("ProxyHostEdit", page);
-    m_proxyPort = newEdit("ProxyPortEdit", page);
-    m_proxyUsername = newEdit("ProxyUsernameEdit", page);
-    m_proxyPassword = newEdit("ProxyPasswordEdit", page);
-
-    auto* form = new QFormLayout(page);
-    form->addRow(m_defaultProxy);
-    form->addRow(newLabel("ProxyTypeLabel", m_proxyType, page), m_proxyType);
-    form->addRow(newLabel("ProxyHostLabel", m_proxyHost, page), m_proxyHost);
-    form->addRow(newLabel("ProxyPortLabel", m_proxyPort, page), m_proxyPort);
-    form->addRow(newLabel("ProxyUsernameLabel", m_proxyUsername, page), m_proxyUsername);
-    form->addRow(newLabel("ProxyPasswordLabel", m_proxyPassword, page), m_proxyPassword);
     return page;
 }
 
 void TQuickConnectForm::applyLanguage()
 {
     m_language.apply(this);
-    const std::optional<QString> items = m_language.table().property(
-        TTranslationSection::stMultiLines, QStringLiteral("ProxyTypeComboBox.Items"));
-    if (items) {
-        const QStringList names = items->split(u'\n');
-        for (int i = 0; i < kProxyTypeItems && i < names.size(); ++i)
-            m_proxyType->setItemText(i, names.at(i));
-    }
+    m_proxy.applyLanguage(m_language);
     m_portFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
                            m_language.text(QStringLiteral("IDS_10")));
 }
@@ -365,7 +295,7 @@ void TQuickConnectForm::showHost(const THost& host)
     m_passive->setChecked(host.Passive);
     m_useSSL->setChecked(host.UseSSL);
     showHostID(host.HostIDText());
-    m_defaultProxy->setChecked(host.UseDefaultProxySettings);
+    m_proxy.UseDefault->setChecked(host.UseDefaultProxySettings);
     UseDefaultProxySettingsCheckBoxClick();
 }
 
@@ -380,46 +310,12 @@ void TQuickConnectForm::showHostID(const QString& id)
 
 void TQuickConnectForm::IsAnonymousCheckBoxClick()
 {
-    const bool anonymous = m_anonymous->isChecked();
-    if (anonymous) {
-        m_username->setText(QStringLiteral("anonymous"));
-        m_password->setText(MainConfig() ? MainConfig()->AnonymousEmail() : QString());
-    }
-    m_username->setEnabled(!anonymous);
-    m_password->setEnabled(!anonymous);
-    SetupPasswordEdit(m_password, anonymous);
+    ApplyAnonymousLogin(m_anonymous->isChecked(), m_username, m_password);
 }
 
 void TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick()
 {
-    const bool useDefault = m_defaultProxy->isChecked();
-    if (useDefault && MainConfig()) {
-        const TMainConfig* config = MainConfig();
-        TIdFtpProxySettings proxy;
-        proxy.ProxyType = config->DefaultProxyType();
-        proxy.Host = config->DefaultProxyHost();
-        proxy.Port = config->DefaultProxyPort();
-        proxy.UserName = config->DefaultProxyUsername();
-        proxy.Password = config->DefaultProxyPassword();
-        showProxy(proxy);
-    } else {
-        showProxy(m_host.ProxySettings);
-    }
-    for (QWidget* control : {static_cast<QWidget*>(m_proxyType), static_cast<QWidget*>(m_proxyHost),
-                             static_cast<QWidget*>(m_proxyPort), static_cast<QWidget*>(m_proxyUsername),
-                             static_cast<QWidget*>(m_proxyPassword)})
-        control->setEnabled(!useDefault);
-}
-
-void TQuickConnectForm::showProxy(const TIdFtpProxySettings& proxy)
-{
-    const int type = static_cast<int>(proxy.ProxyType);
-    if (type >= 0 && type < kProxyTypeItems)
-        m_proxyType->setCurrentIndex(type);
-    m_proxyHost->setText(proxy.Host);
-    m_proxyPort->setText(QString::number(proxy.Port));
-    m_proxyUsername->setText(proxy.UserName);
-    m_proxyPassword->setText(proxy.Password);
+    m_proxy.showForUseDefault(m_host.ProxySettings);
 }
 
 void TQuickConnectForm::ConnectButtonClick()
@@ -436,7 +332,7 @@ void TQuickConnectForm::ConnectButtonClick()
     }
     m_host.CommonName = hostname;
     m_host.Hostname = hostname;
-    m_host.Port = portOf(m_port);
+    m_host.Port = PortOfEdit(m_port);
     m_host.Username = m_username->text();
     m_host.Password = m_password->text();
     m_host.InitialRemoteDirectory = m_remoteDirectory->text();
@@ -444,14 +340,9 @@ void TQuickConnectForm::ConnectButtonClick()
     m_host.IsAnonymous = m_anonymous->isChecked();
     m_host.Passive = m_passive->isChecked();
     m_host.UseSSL = m_useSSL->isChecked();
-    m_host.UseDefaultProxySettings = m_defaultProxy->isChecked();
-    if (!m_host.UseDefaultProxySettings) {
-        m_host.ProxySettings.ProxyType = static_cast<TIdFtpProxyType>(m_proxyType->currentIndex());
-        m_host.ProxySettings.Host = m_proxyHost->text();
-        m_host.ProxySettings.Port = portOf(m_proxyPort);
-        m_host.ProxySettings.UserName = m_proxyUsername->text();
-        m_host.ProxySettings.Password = m_proxyPassword->text();
-    }
+    m_host.UseDefaultProxySettings = m_proxy.UseDefault->isChecked();
+    if (!m_host.UseDefaultProxySettings)
+        m_proxy.readInto(m_host.ProxySettings);
     // A loaded previous host is updated in place; anything else is a new entry.
     if (m_loadedHostID.isEmpty() || !m_host.SetHostIDText(m_loadedHostID))
         m_host.NewHostID();

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "core/THost.h"
+#include "ui/dialogs/HostFieldSupport.h"
 #include "ui/dialogs/TFormLanguage.h"
 
 class QAction;
@@ -63,7 +64,6 @@ private:
     void buildWidgets();
     QWidget* buildGeneralPage();
     QWidget* buildDirectoriesPage();
-    QWidget* buildProxyPage();
     void applyLanguage();
     void fillPreviousHosts();
 
@@ -77,7 +77,6 @@ private:
 
     void IsAnonymousCheckBoxClick();
     void UseDefaultProxySettingsCheckBoxClick();
-    void showProxy(const TIdFtpProxySettings& proxy);
     void ConnectButtonClick();
     void DeleteQuickHostActionExecute();
     void EditPasteExecute();
@@ -111,12 +110,7 @@ private:
     QLineEdit* m_localDirectory = nullptr;
     QPushButton* m_browse = nullptr;
     QLineEdit* m_remoteDirectory = nullptr;
-    QCheckBox* m_defaultProxy = nullptr;
-    QComboBox* m_proxyType = nullptr;
-    QLineEdit* m_proxyHost = nullptr;
-    QLineEdit* m_proxyPort = nullptr;
-    QLineEdit* m_proxyUsername = nullptr;
-    QLineEdit* m_proxyPassword = nullptr;
+    TProxyFields m_proxy;
     QPushButton* m_connect = nullptr;
     QPushButton* m_cancel = nullptr;
     QCheckBox* m_showOnStartup = nullptr;

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+
+#include "core/TIdFtpProxySettings.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QWidget;
+class TFormLanguage;
+
+// Controls the dialogs that edit a host's fields share (quick connect, host
+// manager). User-interface thread only.
+
+// The port a port edit holds: 21 when its text is not a port number (empty,
+// letters, 0, past 65535).
+int PortOfEdit(const QLineEdit* edit);
+
+// An edit of that objectName; links dropped on it go to its window instead of
+// into its text.
+QLineEdit* NewDialogEdit(const char* name, QWidget* parent);
+// A label of that objectName naming `buddy` (its mnemonic focuses the buddy).
+QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent);
+QCheckBox* NewDialogCheckBox(const char* name, QWidget* parent);
+
+// The "Connect anonymously" rule: checked puts "anonymous" and the settings'
+// e-mail address (shown in clear) into the two edits and locks them; unchecked
+// unlocks them with the texts they hold and masks the password.
+void ApplyAnonymousLogin(bool anonymous, QLineEdit* username, QLineEdit* password);
+
+// The proxy page: "Use default proxy settings", the type list (item index =
+// ordinal, the first six types) and the host, port, user name and password edits.
+struct TProxyFields
+{
+    static constexpr int kTypeItems = 6;
+
+    QCheckBox* UseDefault = nullptr;
+    QComboBox* Type = nullptr;
+    QLineEdit* Host = nullptr;
+    QLineEdit* Port = nullptr;
+    QLineEdit* Username = nullptr;
+    QLineEdit* Password = nullptr;
+
+    // Builds the page "ProxyTabSheet" and its controls.
+    QWidget* buildPage();
+    // The type names from the window's table (stMultiLines "ProxyTypeComboBox.Items").
+    void applyLanguage(const TFormLanguage& language);
+    // The "Use default proxy settings" rule: checked shows the settings' proxy
+    // and locks the controls; unchecked shows `own` and unlocks them.
+    void showForUseDefault(const TIdFtpProxySettings& own);
+    // Shows a proxy; a type past the six listed leaves the type item as it is.
+    void show(const TIdFtpProxySettings& proxy);
+    // The controls' values into `proxy` (the port 21 when it is not a number).
+    void readInto(TIdFtpProxySettings& proxy) const;
+    void setEditable(bool editable);
+
+    // The default proxy of the settings (none without a settings store).
+    static TIdFtpProxySettings settingsDefault();
+};
