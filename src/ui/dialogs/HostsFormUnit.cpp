@@ -1,10 +1,13 @@
 #include "ui/dialogs/HostsFormUnit.h"
 
+#include <iterator>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -143,7 +146,6 @@ void THostsForm::buildWidgets()
     m_tree = new THostTreeWidget(this);
     m_tree->setObjectName(QStringLiteral("HostsTreeView"));
     m_tree->setMinimumWidth(200);
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     // Rename and Delete by key only while the tree has the focus: in an edit,
     // F2 and Delete are the edit's own.
     for (QAction* action : {m_renameAction, m_deleteAction}) {
@@ -151,6 +153,7 @@ void THostsForm::buildWidgets()
         m_tree->addAction(action);
     }
     m_tree->installEventFilter(this);
+    m_tree->viewport()->installEventFilter(this);
 
     m_popup = new QMenu(this);
     m_popup->setObjectName(QStringLiteral("HostsPopupMenu"));
@@ -201,7 +204,6 @@ void THostsForm::buildWidgets()
     connect(m_tree, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* current) { HostsTreeViewChange(current); });
     connect(m_tree, &QTreeWidget::itemDoubleClicked, this, &THostsForm::HostsTreeViewDblClick);
-    connect(m_tree, &QWidget::customContextMenuRequested, this, &THostsForm::HostsTreeViewContextPopup);
     connect(m_tree, &THostTreeWidget::treeChanged, this, [this] {
         setModified(true);
         updateActions();
@@ -221,32 +223,35 @@ void THostsForm::buildWidgets()
     connect(qApp, &QApplication::focusChanged, this, [this] { updateActions(); });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { updateActions(); });
 
-    setTabOrder(m_tree, m_pages);
-    setTabOrder(m_pages, m_hostname);
-    setTabOrder(m_hostname, m_port);
-    setTabOrder(m_port, m_anonymous);
-    setTabOrder(m_anonymous, m_username);
-    setTabOrder(m_username, m_password);
-    setTabOrder(m_password, m_passive);
-    setTabOrder(m_passive, m_localDirectory);
-    setTabOrder(m_localDirectory, m_browse);
-    setTabOrder(m_browse, m_remoteDirectory);
-    setTabOrder(m_remoteDirectory, m_dialup);
-    setTabOrder(m_dialup, m_useDefaultDialup);
-    setTabOrder(m_useDefaultDialup, m_disconnectDialup);
-    setTabOrder(m_disconnectDialup, m_useSSL);
-    setTabOrder(m_useSSL, m_legacyCiphers);
-    setTabOrder(m_legacyCiphers, m_withoutCloseNotify);
-    setTabOrder(m_withoutCloseNotify, m_proxy.UseDefault);
-    setTabOrder(m_proxy.UseDefault, m_proxy.Type);
-    setTabOrder(m_proxy.Type, m_proxy.Host);
-    setTabOrder(m_proxy.Host, m_proxy.Port);
-    setTabOrder(m_proxy.Port, m_proxy.Username);
-    setTabOrder(m_proxy.Username, m_proxy.Password);
-    setTabOrder(m_proxy.Password, m_showOnStartup);
-    setTabOrder(m_showOnStartup, m_ok);
-    setTabOrder(m_ok, m_cancel);
-    setTabOrder(m_cancel, m_apply);
+    const QWidget* order[] = {m_tree,
+                              m_pages,
+                              m_hostname,
+                              m_port,
+                              m_anonymous,
+                              m_username,
+                              m_password,
+                              m_passive,
+                              m_localDirectory,
+                              m_browse,
+                              m_remoteDirectory,
+                              m_dialup,
+                              m_useDefaultDialup,
+                              m_disconnectDialup,
+                              m_useSSL,
+                              m_legacyCiphers,
+                              m_withoutCloseNotify,
+                              m_proxy.UseDefault,
+                              m_proxy.Type,
+                              m_proxy.Host,
+                              m_proxy.Port,
+                              m_proxy.Username,
+                              m_proxy.Password,
+                              m_showOnStartup,
+                              m_ok,
+                              m_cancel,
+                              m_apply};
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
 }
 
 QWidget* THostsForm::buildGeneralPage()
@@ -631,10 +636,18 @@ void THostsForm::connectTo(const THost& host)
     accept();
 }
 
-void THostsForm::HostsTreeViewContextPopup(const QPoint& position)
+void THostsForm::HostsTreeViewContextPopup(const QContextMenuEvent& event)
 {
-    if (QTreeWidgetItem* item = m_tree->itemAt(position))
-        m_tree->setCurrentItem(item);
+    QPoint position;
+    if (event.reason() == QContextMenuEvent::Mouse) {
+        // A right click selects the node under the pointer first.
+        position = m_tree->viewport()->mapFromGlobal(event.globalPos());
+        if (QTreeWidgetItem* item = m_tree->itemAt(position))
+            m_tree->setCurrentItem(item);
+    } else if (QTreeWidgetItem* item = m_tree->currentItem()) {
+        // From the keyboard: below the selected node, which stays selected.
+        position = m_tree->visualItemRect(item).bottomLeft();
+    }
     m_tree->setFocus();
     updateActions();
     m_popup->popup(m_tree->viewport()->mapToGlobal(position));
@@ -699,6 +712,10 @@ void THostsForm::updateActions()
 
 bool THostsForm::eventFilter(QObject* watched, QEvent* event)
 {
+    if ((watched == m_tree || watched == m_tree->viewport()) && event->type() == QEvent::ContextMenu) {
+        HostsTreeViewContextPopup(*static_cast<QContextMenuEvent*>(event));
+        return true;
+    }
     // The Delete key in the tree, also when the window is not the active one and
     // the shortcut does not reach the action.
     if (watched == m_tree && event->type() == QEvent::KeyPress) {

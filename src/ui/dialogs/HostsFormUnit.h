@@ -12,6 +12,7 @@
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QContextMenuEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -109,7 +110,7 @@ private:
     void EditPasteExecute();
     void EditSelectAllExecute();
     void HostsTreeViewDblClick(QTreeWidgetItem* item);
-    void HostsTreeViewContextPopup(const QPoint& position);
+    void HostsTreeViewContextPopup(const QContextMenuEvent& event);
 
     void connectTo(const THost& host);
     void showError(const QString& text);

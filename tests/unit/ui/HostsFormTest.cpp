@@ -4,8 +4,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
@@ -548,6 +550,16 @@ TEST_F(HostsFormTest, PasteOfAnFtpAddressInTheTreeMakesAHostInTheSelectedGroup)
     QTest::keyClick(tree, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://joe:@files.example.org:2100/"));
 
+    // Cut: the same, and the node goes.
+    select(form, made);
+    QApplication::clipboard()->clear();
+    QTest::keyClick(tree, Qt::Key_X, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("ftp://joe:@files.example.org:2100/"));
+    EXPECT_EQ(captions(nested->parentNode()), (QStringList{QStringLiteral("Nested")}));
+    QApplication::clipboard()->setText(QStringLiteral("ftp://files.example.org/"));
+    QTest::keyClick(tree, Qt::Key_V, Qt::ControlModifier);
+    select(form, nested);
+
     // In an edit, Paste is the edit's own.
     QLineEdit* remote = child(form, "InitialRemoteDirectoryEdit");
     remote->setFocus();
@@ -557,6 +569,35 @@ TEST_F(HostsFormTest, PasteOfAnFtpAddressInTheTreeMakesAHostInTheSelectedGroup)
     action(form, "EditPaste")->trigger();
     EXPECT_EQ(remote->text(), QStringLiteral("/incoming/"));
     EXPECT_EQ(captions(nested->parentNode()).size(), 2);
+}
+
+TEST_F(HostsFormTest, TheContextMenuSelectsTheNodeUnderThePointerButNotFromTheKeyboard)
+{
+    saveNestedTree();
+    THostsForm form;
+    showAndActivate(form);
+    THostTreeWidget* tree = form.tree();
+    THostTreeItem* top = childNamed(tree->rootNode(), QStringLiteral("Top"));
+    THostTreeItem* work = childNamed(tree->rootNode(), QStringLiteral("Work"));
+    select(form, top);
+    auto* menu = form.findChild<QMenu*>(QStringLiteral("HostsPopupMenu"));
+    ASSERT_NE(menu, nullptr);
+
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), tree->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(tree, &key);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(tree->currentItem(), top);
+    EXPECT_TRUE(action(form, "ConnectSelectedAction")->isEnabled());
+    menu->hide();
+
+    const QPoint onWork = tree->visualItemRect(work).center();
+    QContextMenuEvent mouse(QContextMenuEvent::Mouse, onWork, tree->viewport()->mapToGlobal(onWork));
+    QApplication::sendEvent(tree->viewport(), &mouse);
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_EQ(tree->currentItem(), work);
+    EXPECT_FALSE(action(form, "ConnectSelectedAction")->isEnabled());
+    EXPECT_TRUE(action(form, "RenameAction")->isEnabled());
+    menu->hide();
 }
 
 TEST_F(HostsFormTest, NewNodesWithNothingSelectedGoBelowTheRootAndAreSaved)
