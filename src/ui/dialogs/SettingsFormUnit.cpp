@@ -153,6 +153,7 @@ void TSettingsForm::buildWidgets()
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
     m_tree->setMinimumWidth(fontMetrics().averageCharWidth() * 22);
+    m_tree->setMaximumWidth(fontMetrics().averageCharWidth() * 28);
 
     m_title = new QLabel(this);
     m_title->setObjectName(QStringLiteral("SettingTitleLabel"));
@@ -169,7 +170,8 @@ void TSettingsForm::buildWidgets()
     m_descriptionPage = newPage("SettingsDescriptionTabSheet");
     auto* description = new QLabel(m_descriptionPage);
     description->setObjectName(QStringLiteral("SettingsDescriptionLabel"));
-    description->setWordWrap(true);
+    // Three lines as written; the page is wide enough for them.
+    description->setWordWrap(false);
     description->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* descriptionLayout = new QVBoxLayout(m_descriptionPage);
     descriptionLayout->addWidget(description);
@@ -231,7 +233,7 @@ void TSettingsForm::buildWidgets()
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(middle, 1);
     layout->addLayout(buttons);
-    resize(620, 420);
+    resize(680, 440);
 
     for (QTabWidget* tabs : {m_connectionTabs, m_transferTabs, m_authenticationTabs})
         connect(tabs, &QTabWidget::currentChanged, this, [this, tabs] { innerPageChanged(tabs); });

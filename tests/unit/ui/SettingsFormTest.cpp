@@ -474,3 +474,21 @@ TEST_F(SettingsFormTest, SwedishShowsNoEnglishTextAndEveryControlHasAName)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SettingsFormTest, FileTypesThatCannotBeSavedAreReported)
+{
+    // A folder that does not exist: the table cannot be written there.
+    TFileTransferTypes::createGlobal(env.root() + QStringLiteral("/missing/FileTransferTypes.xml"));
+    TSettingsForm form(nullptr);
+    add(form, QStringLiteral(".txt"), 1);
+    form.accept();
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_TRUE(questions.first().startsWith(QStringLiteral("The file transfer types could not be saved:\n")))
+        << questions.first().toStdString();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(FileTransferTypes()->GetTransferType(QStringLiteral(".TXT")), TFileTransferType::fttASCII);
+}
+
+} // namespace
