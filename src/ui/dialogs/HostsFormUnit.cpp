@@ -1,17 +1,12 @@
 #include "ui/dialogs/HostsFormUnit.h"
 
-#include <iterator>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QComboBox>
 #include <QContextMenuEvent>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -20,17 +15,15 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "core/Dialup.h"
 #include "core/EStoreError.h"
 #include "core/Format.h"
 #include "core/TFtpUrl.h"
 #include "core/THost.h"
 #include "core/THosts.h"
 #include "core/TMainConfig.h"
-#include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/THostPages.h"
 #include "ui/dialogs/THostTreeWidget.h"
 #include "ui/dialogs/TMessageDialog.h"
-#include "ui/dialogs/TPortKeyFilter.h"
 
 namespace {
 
@@ -67,15 +60,6 @@ THostsForm::THostsForm(QWidget* parent)
 
     if (const TMainConfig* config = MainConfig())
         m_showOnStartup->setChecked(config->ShowHostManagerOnStartup());
-    SetupPasswordEdit(m_password, m_anonymous->isChecked());
-    SetupPasswordEdit(m_proxy.Password, false);
-
-    m_dialup->addItem(m_language.text(QStringLiteral("strNone")));
-    m_dialup->addItems(DialupConnectionNames());
-    m_dialup->setCurrentIndex(0);
-
-    watchChanges();
-    showNoHost();
     setModified(false);
     m_tree->setFocus();
 }
@@ -171,13 +155,8 @@ void THostsForm::buildWidgets()
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
-    m_generalPage = buildGeneralPage();
-    m_directoriesPage = buildDirectoriesPage();
-    m_connectionPage = buildConnectionPage();
-    m_sslPage = buildSSLPage();
-    m_proxyPage = m_proxy.buildPage();
-    for (QWidget* page : {m_generalPage, m_directoriesPage, m_connectionPage, m_sslPage, m_proxyPage})
-        m_pages->addTab(page, QString());
+    m_fields = new THostPages(m_language, this);
+    m_fields->build(m_pages);
 
     m_showOnStartup = NewDialogCheckBox("ShowOnStartupCheckBox", this);
     m_ok = newButton("OKButton", this);
@@ -213,155 +192,24 @@ void THostsForm::buildWidgets()
     connect(m_apply, &QPushButton::clicked, m_applyAction, &QAction::trigger);
     connect(m_applyAction, &QAction::changed, this,
             [this] { m_apply->setEnabled(m_applyAction->isEnabled()); });
-    connect(m_anonymous, &QCheckBox::clicked, this, &THostsForm::IsAnonymousCheckBoxClick);
-    connect(m_proxy.UseDefault, &QCheckBox::clicked, this, &THostsForm::UseDefaultProxySettingsCheckBoxClick);
-    connect(m_useDefaultDialup, &QCheckBox::clicked, this,
-            &THostsForm::UseDefaultDialupConnectionCheckBoxClick);
-    connect(m_dialup, &QComboBox::currentIndexChanged, this, &THostsForm::DialupConnectionComboBoxChange);
-    connect(m_useSSL, &QCheckBox::toggled, this, &THostsForm::UseSSLCheckBoxClick);
-    connect(m_browse, &QPushButton::clicked, this, &THostsForm::BrowseInitialDirectoryButtonClick);
+    connect(m_fields, &THostPages::changed, this, [this] { setModified(true); });
+    for (QLineEdit* edit : m_pages->findChildren<QLineEdit*>())
+        connect(edit, &QLineEdit::selectionChanged, this, [this] { updateActions(); });
     connect(qApp, &QApplication::focusChanged, this, [this] { updateActions(); });
     connect(QApplication::clipboard(), &QClipboard::dataChanged, this, [this] { updateActions(); });
 
-    const QWidget* order[] = {m_tree,
-                              m_pages,
-                              m_hostname,
-                              m_port,
-                              m_anonymous,
-                              m_username,
-                              m_password,
-                              m_passive,
-                              m_localDirectory,
-                              m_browse,
-                              m_remoteDirectory,
-                              m_dialup,
-                              m_useDefaultDialup,
-                              m_disconnectDialup,
-                              m_useSSL,
-                              m_legacyCiphers,
-                              m_withoutCloseNotify,
-                              m_proxy.UseDefault,
-                              m_proxy.Type,
-                              m_proxy.Host,
-                              m_proxy.Port,
-                              m_proxy.Username,
-                              m_proxy.Password,
-                              m_showOnStartup,
-                              m_ok,
-                              m_cancel,
-                              m_apply};
-    for (size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
-}
-
-QWidget* THostsForm::buildGeneralPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("GeneralTabSheet"));
-    m_hostname = NewDialogEdit("HostnameEdit", page);
-    m_port = NewDialogEdit("PortEdit", page);
-    m_port->setMaxLength(5);
-    m_port->setFixedWidth(m_port->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_portFilter = new TPortKeyFilter(m_port, QString(), QString());
-    m_anonymous = NewDialogCheckBox("IsAnonymousCheckBox", page);
-    m_username = NewDialogEdit("UsernameEdit", page);
-    m_password = NewDialogEdit("PasswordEdit", page);
-    m_passive = NewDialogCheckBox("PassiveTransfersCheckBox", page);
-    m_hostID = new QLabel(page);
-    m_hostID->setObjectName(QStringLiteral("HostIDLabel"));
-    m_hostID->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(NewBuddyLabel("HostnameLabel", m_hostname, page), 0, 0);
-    grid->addWidget(m_hostname, 0, 1);
-    grid->addWidget(NewBuddyLabel("PortLabel", m_port, page), 0, 2);
-    grid->addWidget(m_port, 0, 3);
-    grid->addWidget(m_anonymous, 1, 1, 1, 3);
-    grid->addWidget(NewBuddyLabel("UsernameLabel", m_username, page), 2, 0);
-    grid->addWidget(m_username, 2, 1, 1, 3);
-    grid->addWidget(NewBuddyLabel("PasswordLabel", m_password, page), 3, 0);
-    grid->addWidget(m_password, 3, 1, 1, 3);
-    grid->addWidget(m_passive, 4, 1, 1, 3);
-    grid->addWidget(m_hostID, 6, 0, 1, 4);
-    grid->setRowStretch(5, 1);
-    return page;
-}
-
-QWidget* THostsForm::buildDirectoriesPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("DirectoriesTabSheet"));
-    m_localDirectory = NewDialogEdit("InitialLocalDirectoryEdit", page);
-    m_browse = newButton("BrowseInitialDirectoryButton", page);
-    m_remoteDirectory = NewDialogEdit("InitialRemoteDirectoryEdit", page);
-
-    auto* layout = new QGridLayout(page);
-    layout->addWidget(NewBuddyLabel("InitialLocalDirectoryLabel", m_localDirectory, page), 0, 0, 1, 2);
-    layout->addWidget(m_localDirectory, 1, 0);
-    layout->addWidget(m_browse, 1, 1);
-    layout->addWidget(NewBuddyLabel("InitialRemoteDirectoryLabel", m_remoteDirectory, page), 2, 0, 1, 2);
-    layout->addWidget(m_remoteDirectory, 3, 0, 1, 2);
-    layout->setRowStretch(4, 1);
-    return page;
-}
-
-QWidget* THostsForm::buildConnectionPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("ConnectionTabSheet"));
-    m_dialup = new QComboBox(page);
-    m_dialup->setObjectName(QStringLiteral("DialupConnectionComboBox"));
-    m_useDefaultDialup = NewDialogCheckBox("UseDefaultDialupConnectionCheckBox", page);
-    m_disconnectDialup = NewDialogCheckBox("DisconnectDialupAfterDisconnectCheckBox", page);
-
-    auto* layout = new QGridLayout(page);
-    layout->addWidget(NewBuddyLabel("DialupConnectionLabel", m_dialup, page), 0, 0);
-    layout->addWidget(m_dialup, 1, 0);
-    layout->addWidget(m_useDefaultDialup, 2, 0);
-    layout->addWidget(m_disconnectDialup, 3, 0);
-    layout->setRowStretch(4, 1);
-    return page;
-}
-
-QWidget* THostsForm::buildSSLPage()
-{
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("SSLTabSheet"));
-    m_useSSL = NewDialogCheckBox("UseSSLCheckBox", page);
-    m_legacyCiphers = NewDialogCheckBox("AllowLegacyTlsCiphersCheckBox", page);
-    m_withoutCloseNotify = NewDialogCheckBox("AcceptDataWithoutCloseNotifyCheckBox", page);
-
-    auto* layout = new QVBoxLayout(page);
-    layout->addWidget(m_useSSL);
-    layout->addSpacing(8);
-    layout->addWidget(m_legacyCiphers);
-    layout->addWidget(m_withoutCloseNotify);
-    layout->addStretch(1);
-    return page;
-}
-
-// Every edit, check box and list of the pages sets the modified flag when it
-// changes, except while a host's values are being filled in.
-void THostsForm::watchChanges()
-{
-    for (QWidget* page : {m_generalPage, m_directoriesPage, m_connectionPage, m_sslPage, m_proxyPage}) {
-        for (QLineEdit* edit : page->findChildren<QLineEdit*>()) {
-            connect(edit, &QLineEdit::textChanged, this, &THostsForm::controlChanged);
-            connect(edit, &QLineEdit::selectionChanged, this, [this] { updateActions(); });
-        }
-        for (QCheckBox* box : page->findChildren<QCheckBox*>())
-            connect(box, &QCheckBox::toggled, this, &THostsForm::controlChanged);
-        for (QComboBox* combo : page->findChildren<QComboBox*>())
-            connect(combo, &QComboBox::currentIndexChanged, this, &THostsForm::controlChanged);
-    }
+    QList<QWidget*> order = m_fields->tabOrder();
+    order.prepend(m_pages);
+    order.prepend(m_tree);
+    order << m_showOnStartup << m_ok << m_cancel << m_apply;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
 }
 
 void THostsForm::applyLanguage()
 {
     m_language.apply(this);
-    m_proxy.applyLanguage(m_language);
-    m_portFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
-                           m_language.text(QStringLiteral("IDS_10")));
+    m_fields->applyLanguage();
 }
 
 void THostsForm::fillTree()
@@ -402,88 +250,15 @@ void THostsForm::showEvent(QShowEvent* event)
 
 void THostsForm::HostsTreeViewChange(QTreeWidgetItem* current)
 {
-    writeBack();
+    m_fields->writeBack();
     const bool modified = m_modified;
     auto* node = static_cast<THostTreeItem*>(current);
     if (node && node->isHost())
-        showHost(node->host());
+        m_fields->show(node->host());
     else
-        showNoHost();
+        m_fields->showNone();
     setModified(modified);
     updateActions();
-}
-
-void THostsForm::showHost(const std::shared_ptr<THost>& host)
-{
-    m_filling = true;
-    m_shownHost = host;
-    setHostPagesEnabled(true);
-    m_hostname->setText(host->Hostname);
-    m_port->setText(QString::number(host->Port));
-    m_username->setText(host->Username);
-    m_password->setText(host->Password);
-    m_localDirectory->setText(host->InitialLocalDirectory);
-    m_remoteDirectory->setText(host->InitialRemoteDirectory);
-    m_passive->setChecked(host->Passive);
-    m_useSSL->setChecked(host->UseSSL);
-    m_legacyCiphers->setChecked(host->AllowLegacyTlsCiphers);
-    m_withoutCloseNotify->setChecked(host->AcceptDataWithoutCloseNotify);
-    UseSSLCheckBoxClick();
-    // A host whose own entry is not in the list shows "None", not the entry of
-    // the host shown before.
-    m_dialup->setCurrentIndex(0);
-    m_useDefaultDialup->setChecked(host->UseDefaultDialupConnection);
-    UseDefaultDialupConnectionCheckBoxClick();
-    m_disconnectDialup->setChecked(host->DisconnectDialupAfterDisconnect);
-    m_anonymous->setChecked(host->IsAnonymous);
-    IsAnonymousCheckBoxClick();
-    m_proxy.UseDefault->setChecked(host->UseDefaultProxySettings);
-    UseDefaultProxySettingsCheckBoxClick();
-    m_hostID->setText(Format(m_language.text(QStringLiteral("strHostID")), {host->HostIDText()}));
-    m_filling = false;
-}
-
-void THostsForm::showNoHost()
-{
-    m_filling = true;
-    m_shownHost.reset();
-    for (QLineEdit* edit : {m_hostname, m_port, m_username, m_password, m_localDirectory, m_remoteDirectory})
-        edit->clear();
-    setHostPagesEnabled(false);
-    m_hostID->setText(m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
-    m_filling = false;
-}
-
-void THostsForm::setHostPagesEnabled(bool enabled)
-{
-    // The pages as a whole: the controls keep the states their rules gave them.
-    for (QWidget* page : {m_generalPage, m_directoriesPage, m_connectionPage, m_sslPage, m_proxyPage})
-        page->setEnabled(enabled);
-}
-
-void THostsForm::writeBack()
-{
-    if (!m_shownHost)
-        return;
-    THost& host = *m_shownHost;
-    host.Hostname = m_hostname->text();
-    host.Port = PortOfEdit(m_port);
-    host.Username = m_username->text();
-    host.Password = m_password->text();
-    host.InitialRemoteDirectory = m_remoteDirectory->text();
-    host.InitialLocalDirectory = m_localDirectory->text();
-    host.IsAnonymous = m_anonymous->isChecked();
-    host.Passive = m_passive->isChecked();
-    host.UseSSL = m_useSSL->isChecked();
-    host.AllowLegacyTlsCiphers = m_legacyCiphers->isChecked();
-    host.AcceptDataWithoutCloseNotify = m_withoutCloseNotify->isChecked();
-    host.UseDefaultDialupConnection = m_useDefaultDialup->isChecked();
-    host.DisconnectDialupAfterDisconnect = m_disconnectDialup->isChecked();
-    host.UseDefaultProxySettings = m_proxy.UseDefault->isChecked();
-    if (!host.UseDefaultDialupConnection)
-        host.DialupConnection = m_dialup->currentIndex() > 0 ? m_dialup->currentText() : QString();
-    if (!host.UseDefaultProxySettings)
-        m_proxy.readInto(host.ProxySettings);
 }
 
 void THostsForm::setModified(bool modified)
@@ -491,59 +266,6 @@ void THostsForm::setModified(bool modified)
     m_modified = modified;
     m_applyAction->setEnabled(modified);
     m_apply->setEnabled(modified);
-}
-
-void THostsForm::controlChanged()
-{
-    if (!m_filling)
-        setModified(true);
-}
-
-void THostsForm::IsAnonymousCheckBoxClick()
-{
-    ApplyAnonymousLogin(m_anonymous->isChecked(), m_username, m_password);
-}
-
-void THostsForm::UseDefaultProxySettingsCheckBoxClick()
-{
-    m_proxy.showForUseDefault(m_shownHost ? m_shownHost->ProxySettings : TIdFtpProxySettings());
-}
-
-void THostsForm::UseDefaultDialupConnectionCheckBoxClick()
-{
-    const bool useDefault = m_useDefaultDialup->isChecked();
-    QString name;
-    if (useDefault)
-        name = MainConfig() ? MainConfig()->DefaultDialupConnection() : QString();
-    else if (m_shownHost)
-        name = m_shownHost->DialupConnection;
-    const int index =
-        name.isEmpty() ? -1 : m_dialup->findText(name, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (index > 0)
-        m_dialup->setCurrentIndex(index);
-    m_dialup->setEnabled(!useDefault);
-    DialupConnectionComboBoxChange();
-}
-
-void THostsForm::DialupConnectionComboBoxChange()
-{
-    m_disconnectDialup->setEnabled(m_dialup->currentIndex() > 0);
-}
-
-void THostsForm::UseSSLCheckBoxClick()
-{
-    // The exceptions weaken TLS; without TLS they mean nothing.
-    m_legacyCiphers->setEnabled(m_useSSL->isChecked());
-    m_withoutCloseNotify->setEnabled(m_useSSL->isChecked());
-}
-
-void THostsForm::BrowseInitialDirectoryButtonClick()
-{
-    const QString folder =
-        BrowseForFolder(this, m_language.text(QStringLiteral("IDS_14")), m_localDirectory->text());
-    // A cancelled chooser leaves what the user typed.
-    if (!folder.isEmpty())
-        m_localDirectory->setText(folder);
 }
 
 // --- tree commands -----------------------------------------------------------
@@ -616,7 +338,7 @@ void THostsForm::ConnectSelectedActionExecute()
     THostTreeItem* node = selectedHostNode();
     if (!node)
         return;
-    writeBack();
+    m_fields->writeBack();
     connectTo(*node->host());
 }
 
@@ -732,7 +454,7 @@ bool THostsForm::eventFilter(QObject* watched, QEvent* event)
 
 bool THostsForm::apply()
 {
-    writeBack();
+    m_fields->writeBack();
     if (THosts* store = Hosts()) {
         try {
             store->SaveFromTree(m_tree->hostTree());

@@ -6,14 +6,11 @@
 #include <QDialog>
 #include <QString>
 
-#include "ui/dialogs/HostFieldSupport.h"
 #include "ui/dialogs/TFormLanguage.h"
 
 class QAction;
 class QCheckBox;
-class QComboBox;
 class QContextMenuEvent;
-class QLabel;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -22,7 +19,7 @@ class QTreeWidgetItem;
 class THost;
 class THostTreeItem;
 class THostTreeWidget;
-class TPortKeyFilter;
+class THostPages;
 
 // "Host manager": the saved hosts in their groups, every field of the selected
 // host, and Apply, which writes the whole tree back into the host tree store
@@ -76,29 +73,12 @@ protected:
 private:
     void buildActions();
     void buildWidgets();
-    QWidget* buildGeneralPage();
-    QWidget* buildDirectoriesPage();
-    QWidget* buildConnectionPage();
-    QWidget* buildSSLPage();
-    void watchChanges();
     void applyLanguage();
     void fillTree();
 
     // The selection: write back what was shown, show the new node.
     void HostsTreeViewChange(QTreeWidgetItem* current);
-    void showHost(const std::shared_ptr<THost>& host);
-    void showNoHost();
-    void setHostPagesEnabled(bool enabled);
-    void writeBack();
     void setModified(bool modified);
-    void controlChanged();
-
-    void IsAnonymousCheckBoxClick();
-    void UseDefaultProxySettingsCheckBoxClick();
-    void UseDefaultDialupConnectionCheckBoxClick();
-    void DialupConnectionComboBoxChange();
-    void UseSSLCheckBoxClick();
-    void BrowseInitialDirectoryButtonClick();
 
     void NewHostActionExecute();
     void NewGroupActionExecute();
@@ -122,10 +102,7 @@ private:
 
     TFormLanguage m_language;
     std::function<void(const THost&)> m_connectToHost;
-    // The record whose values the controls show; null while a group is selected.
-    std::shared_ptr<THost> m_shownHost;
     bool m_modified = false;
-    bool m_filling = false;
     bool m_savedChanges = false;
     bool m_loadErrorShown = false;
     QString m_loadError;
@@ -144,30 +121,7 @@ private:
 
     THostTreeWidget* m_tree = nullptr;
     QTabWidget* m_pages = nullptr;
-    QWidget* m_generalPage = nullptr;
-    QWidget* m_directoriesPage = nullptr;
-    QWidget* m_connectionPage = nullptr;
-    QWidget* m_sslPage = nullptr;
-    QWidget* m_proxyPage = nullptr;
-
-    QLineEdit* m_hostname = nullptr;
-    QLineEdit* m_port = nullptr;
-    TPortKeyFilter* m_portFilter = nullptr;
-    QCheckBox* m_anonymous = nullptr;
-    QLineEdit* m_username = nullptr;
-    QLineEdit* m_password = nullptr;
-    QCheckBox* m_passive = nullptr;
-    QLabel* m_hostID = nullptr;
-    QLineEdit* m_localDirectory = nullptr;
-    QPushButton* m_browse = nullptr;
-    QLineEdit* m_remoteDirectory = nullptr;
-    QComboBox* m_dialup = nullptr;
-    QCheckBox* m_useDefaultDialup = nullptr;
-    QCheckBox* m_disconnectDialup = nullptr;
-    QCheckBox* m_useSSL = nullptr;
-    QCheckBox* m_legacyCiphers = nullptr;
-    QCheckBox* m_withoutCloseNotify = nullptr;
-    TProxyFields m_proxy;
+    THostPages* m_fields = nullptr;
     QCheckBox* m_showOnStartup = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;
