@@ -8,12 +8,18 @@
 #include <optional>
 #include <string>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QProcessEnvironment>
 #include <QTimer>
 
+#include "core/AppRegistry.h"
 #include "core/TFilters.h"
+#include "core/THosts.h"
 #include "core/TMainConfig.h"
+#include "core/TTranslationTable.h"
+#include "platform/TDesktopRegistrations.h"
 #include "platform/THandoffChannel.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TVantorApplication.h"
@@ -85,6 +91,47 @@ std::optional<int> handOverToRunningWindow(const platform::THandoffChannel& chan
     return 0;
 }
 
+// The host list as the registry mirrors it: the order the hand-over's host index counts.
+QStringList mirroredHostNames()
+{
+    QStringList names;
+    if (const auto registry = OpenAppRegistry())
+        for (const QString& id : registry->subKeys(THosts::kRegistryKey))
+            names.append(registry->readString(THosts::kRegistryKey + u'\\' + id, QString()));
+    return names;
+}
+
+platform::TDesktopRegistrations::TMenuTexts menuTexts()
+{
+    platform::TDesktopRegistrations::TMenuTexts texts;
+    TTranslationTable table;
+    if (!table.loadWindowTable(QStringLiteral("DesktopIntegration")))
+        return texts;
+    const auto row = [&table](const QString& language) {
+        table.SetLanguage(language);
+        return platform::TDesktopRegistrations::TMenuText{table.GetText(QStringLiteral("strUploadWith")),
+                                                          table.GetText(QStringLiteral("strUploadWithTo"))};
+    };
+    texts.byLocale.insert(QString(), row(QStringLiteral("English")));
+    texts.byLocale.insert(QStringLiteral("sv"), row(QStringLiteral("Svenska")));
+    texts.current = row(MainConfig() ? MainConfig()->Language() : QStringLiteral("English"));
+    return texts;
+}
+
+std::shared_ptr<platform::TDesktopRegistrations> desktopRegistrations()
+{
+    platform::TDesktopRegistrations::TSetup setup;
+    setup.directories =
+        platform::TDesktopAssociations::directoriesFrom(QProcessEnvironment::systemEnvironment());
+    setup.programPath = [] { return QCoreApplication::applicationFilePath(); };
+    setup.handoffPath = [] {
+        return QCoreApplication::applicationDirPath() + QStringLiteral("/vantor-ftp-handoff");
+    };
+    setup.hostNames = mirroredHostNames;
+    setup.menuTexts = menuTexts;
+    return std::make_shared<platform::TDesktopRegistrations>(std::move(setup));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -97,7 +144,10 @@ int main(int argc, char** argv)
         return 1;
     }
     // Program initialisation: the settings and the filters come first.
-    TMainConfig::createGlobal();
+    const std::shared_ptr<platform::TDesktopRegistrations> registrations = desktopRegistrations();
+    TMainConfig::createGlobal(registrations);
+    // The file managers' menus list the hosts: they follow every save of the list.
+    THosts::setMirrorWrittenHook([registrations] { registrations->refreshContextMenu(); });
     TFilters::createGlobal();
     int status = 0;
     {
@@ -124,6 +174,7 @@ int main(int argc, char** argv)
             window.reset();
         }
     }
+    THosts::setMirrorWrittenHook(nullptr);
     TFilters::destroyGlobal();
     TMainConfig::destroyGlobal();
     return status;

@@ -196,6 +196,21 @@ void THosts::SaveFromTree(const THostTree& tree)
     m_document.markModified();
 }
 
+namespace {
+
+std::function<void()>& mirrorWrittenHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+
+} // namespace
+
+void THosts::setMirrorWrittenHook(std::function<void()> hook)
+{
+    mirrorWrittenHook() = std::move(hook);
+}
+
 void THosts::writeMirror() const
 {
     const std::unique_ptr<platform::TRegistryStore> registry = OpenAppRegistry();
@@ -208,6 +223,8 @@ void THosts::writeMirror() const
     QString error;
     if (!registry->sync(&error))
         qWarning().noquote() << "The host list was not mirrored to the registry:" << error;
+    if (mirrorWrittenHook())
+        mirrorWrittenHook()();
 }
 
 void THosts::noteSecretStoreError(const QString& key, const QString& error)

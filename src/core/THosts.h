@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,6 +42,9 @@ class THosts final
 public:
     // The registry key of the mirror.
     static const QString kRegistryKey;
+    // Called after every write of the mirror (what lists the hosts outside the
+    // program follows it); none by default.
+    static void setMirrorWrittenHook(std::function<void()> hook);
 
     // Opens Hosts.xml in the data folder (or `filePath`), creating it empty when
     // it is missing, and loads it. A load error does not throw here: it is kept in
