@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -667,6 +668,80 @@ TEST_F(HostsFormTest, DialupListHoldsNoneAndTheDisconnectBoxFollowsIt)
     select(form, childNamed(form.tree()->rootNode(), QStringLiteral("Top")));
     EXPECT_EQ(dialup->currentIndex(), 0);
     EXPECT_FALSE(child<QCheckBox>(form, "DisconnectDialupAfterDisconnectCheckBox")->isEnabled());
+}
+
+TEST_F(HostsFormTest, AFileThatStoppedLoadingIsNeverSavedOverAndOkSaysSoAndStaysOpen)
+{
+    const QString path = MainConfig()->dataFilePath(QStringLiteral("Hosts.xml"));
+    THosts::destroyGlobal();
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("<?xml version=\"1.0\"?>\n<HostList>\n"
+                   "  <Host CommonName=\"Good\" Hostname=\"good.example\" Port=\"21\" HostID=\""
+                   "{9A6E2B4C-1D3F-4A5B-8C7D-0E1F2A3B4C5D}\" IsAnonymous=\"True\" Passive=\"True\" "
+                   "UseSSL=\"False\" UseDefaultDialupConnection=\"True\" "
+                   "DisconnectDialupAfterDisconnect=\"False\" UseDefaultProxySettings=\"True\"/>\n"
+                   "  <Host CommonName=\"Broken\" HostID=\"not a guid\"/>\n"
+                   "  <Host CommonName=\"Unread\"/>\n"
+                   "</HostList>\n");
+    }
+    THosts::createGlobal();
+    QFile before(path);
+    ASSERT_TRUE(before.open(QIODevice::ReadOnly));
+    const QByteArray original = before.readAll();
+    before.close();
+
+    QStringList errors;
+    TMessageDialog::setAnswerer([&](TMessageRequest& request) {
+        if (request.Type == TMessageRequest::TType::Error)
+            errors << request.Text;
+        request.Result =
+            request.Type == TMessageRequest::TType::Confirmation ? QMessageBox::No : QMessageBox::Ok;
+    });
+    THostsForm form;
+    EXPECT_TRUE(form.loadError().contains(QStringLiteral("Broken"))) << form.loadError().toStdString();
+    EXPECT_EQ(captions(form.tree()->rootNode()), (QStringList{QStringLiteral("Good")}));
+    form.show();
+    QTRY_COMPARE(errors.size(), 1); // the load error, once the window is up
+
+    select(form, childNamed(form.tree()->rootNode(), QStringLiteral("Good")));
+    child(form, "HostnameEdit")->setText(QStringLiteral("other.example"));
+    child<QPushButton>(form, "OKButton")->click();
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors[1].startsWith(QStringLiteral("The hosts were not saved: ")))
+        << errors[1].toStdString();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.isModified());
+    QFile after(path);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), original);
+
+    form.reject(); // "No": close without saving
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST_F(HostsFormTest, BrowseFillsTheLocalDirectoryAndACancelledChooserKeepsIt)
+{
+    saveNestedTree();
+    QString title, start;
+    QString answer = QStringLiteral("/srv/chosen");
+    SetFolderChooser([&](QWidget*, const QString& t, const QString& initial) {
+        title = t;
+        start = initial;
+        return answer;
+    });
+    THostsForm form;
+    select(form, childNamed(form.tree()->rootNode(), QStringLiteral("Top")));
+    QLineEdit* local = child(form, "InitialLocalDirectoryEdit");
+    local->setText(QStringLiteral("/home/typed"));
+    child<QPushButton>(form, "BrowseInitialDirectoryButton")->click();
+    EXPECT_EQ(title, QStringLiteral("Select initial directory"));
+    EXPECT_EQ(start, QStringLiteral("/home/typed"));
+    EXPECT_EQ(local->text(), QStringLiteral("/srv/chosen"));
+    answer.clear();
+    child<QPushButton>(form, "BrowseInitialDirectoryButton")->click();
+    EXPECT_EQ(local->text(), QStringLiteral("/srv/chosen"));
 }
 
 TEST_F(HostsFormTest, InSwedishNoEnglishTextIsLeft)
