@@ -645,8 +645,19 @@ void TMainForm::refreshProxyActionExecute()
 
 void TMainForm::helpActionExecute()
 {
-    if (!QFileInfo::exists(m_helpFile) || !m_services.openUrl(QUrl::fromLocalFile(m_helpFile)))
-        AddToLog(TLogKind::lkDebug, QStringLiteral("Helpfile \"%1\" not found.").arg(m_helpFile));
+    OpenHelp();
+}
+
+void TMainForm::OpenHelp(int topic)
+{
+    QString page = m_helpFile;
+    if (topic > 0) {
+        const QString topicPage = QFileInfo(m_helpFile).dir().filePath(QStringLiteral("%1.htm").arg(topic));
+        if (QFileInfo::exists(topicPage))
+            page = topicPage;
+    }
+    if (!QFileInfo::exists(page) || !m_services.openUrl(QUrl::fromLocalFile(page)))
+        AddToLog(TLogKind::lkDebug, QStringLiteral("Helpfile \"%1\" not found.").arg(page));
 }
 
 void TMainForm::downloadActionExecute()

@@ -60,10 +60,12 @@ public:
     // The window's table: every message of the main window and its panes.
     const TFormLanguage& language() const { return m_language; }
     void ApplyLanguage();
+    // The view settings (selection panels, tray icon ...) once more, after the settings dialog.
+    void ApplyViewSettings();
     void UpdateStrings();
     void RebuildHostMenus();
     void RebuildFilterMenus();
-    // Starts a browsing session with a copy of `host` (Part of the worker's contract).
+    // Starts a browsing session with a copy of `host`.
     void ConnectToHost(const THost& host);
 
     TFTPWorker& worker() { return *m_worker; }
@@ -72,6 +74,9 @@ public:
     QAction* action(const QString& objectName) const;
     // The help page the window opens for the current language.
     QString helpFile() const { return m_helpFile; }
+    // Opens the help page of `topic` ("N.htm" beside the help file), or the help
+    // file itself when there is no such page or `topic` is 0.
+    void OpenHelp(int topic = 0);
 
     // --- The hand-over from the desktop (THandoffReceiver.cpp).
     // An ftp:// address from the browser (the VFTPURL block's text): connects to it.
@@ -103,7 +108,6 @@ private:
     void createStatusBar();
     void createWorker();
     void wireQueue();
-    void ApplyViewSettings();
     void RestoreFormState();
     void SaveFormState();
     void updateActions();

@@ -16,17 +16,26 @@
 
 #include "core/PathHelpers.h"
 #include "core/TDataFileNotices.h"
+#include "core/THosts.h"
 #include "core/TMainConfig.h"
 #include "engine/EEngineError.h"
 #include "engine/TFTPWorker.h"
 #include "queue/DateTimeValue.h"
 #include "queue/TQueueManager.h"
+#include "ui/dialogs/AddHostWizardFormUnit.h"
 #include "ui/dialogs/CertificateFormUnit.h"
+#include "ui/dialogs/EditBookmarksFormUnit.h"
+#include "ui/dialogs/EditFilterFormUnit.h"
 #include "ui/dialogs/FTPWorkerErrorFormUnit.h"
+#include "ui/dialogs/FirstRunWizardFormUnit.h"
+#include "ui/dialogs/HostsFormUnit.h"
 #include "ui/dialogs/QuickConnectFormUnit.h"
+#include "ui/dialogs/SettingsFormUnit.h"
+#include "ui/dialogs/SplashFormUnit.h"
 #include "ui/dialogs/TFileExistsDialogPrompter.h"
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/dialogs/TMessageDialog.h"
+#include "ui/dialogs/TipOfTheDayFormUnit.h"
 #include "ui/main/AdvancedSearchFormUnit.h"
 #include "ui/main/FilePropertiesFormUnit.h"
 #include "ui/main/MainFormUnit.h"
@@ -117,6 +126,7 @@ void TMainFormPanes::createRemotePane()
     connect(remote, &TRemotePane::editFiltersRequested, this,
             [this] { m_window.action(QStringLiteral("EditFiltersAction"))->trigger(); });
     connect(remote, &TRemotePane::logRequested, &m_window, &TMainForm::AddToLog);
+    connect(remote, &TRemotePane::editBookmarksRequested, this, &TMainFormPanes::editBookmarks);
     connect(remote, &TRemotePane::advancedSearchRequested, this, [this] {
         if (m_state.isAuthenticated())
             TAdvancedSearchForm::openFor(m_window.worker(), m_state, &m_window);
@@ -451,12 +461,68 @@ void TMainFormPanes::rebuildFilterMenus()
     m_parts->local->rebuildFilterMenu();
 }
 
-void TMainFormPanes::editHosts() {}
-void TMainFormPanes::addHost() {}
-void TMainFormPanes::settings() {}
-void TMainFormPanes::about() {}
-void TMainFormPanes::editFilters() {}
-void TMainFormPanes::closeSplash() {}
+void TMainFormPanes::editHosts()
+{
+    THostsForm form(&m_window);
+    form.setConnectToHost([this](const THost& host) { m_window.ConnectToHost(host); });
+    // Apply followed by Cancel has written the store too.
+    if (form.exec() == QDialog::Accepted || form.savedChanges())
+        m_window.RebuildHostMenus();
+}
+
+void TMainFormPanes::addHost()
+{
+    {
+        TAddHostWizardForm wizard(&m_window);
+        wizard.exec();
+    }
+    m_window.RebuildHostMenus();
+}
+
+void TMainFormPanes::settings()
+{
+    {
+        TSettingsForm form(&m_window);
+        form.setOpenHelp([this](int topic) { m_window.OpenHelp(topic); });
+        form.exec();
+    }
+    m_window.ApplyLanguage();
+    m_window.ApplyViewSettings();
+}
+
+void TMainFormPanes::about()
+{
+    TSplashForm::showAbout(&m_window);
+}
+
+void TMainFormPanes::editFilters()
+{
+    {
+        TEditFilterForm form(&m_window);
+        form.exec();
+    }
+    m_window.RebuildFilterMenus();
+}
+
+void TMainFormPanes::editBookmarks()
+{
+    if (!m_state.loggedIn())
+        return;
+    {
+        TEditBookmarksForm form(m_state.host(), &m_window);
+        form.exec();
+    }
+    m_parts->remote->rebuildBookmarkMenus();
+}
+
+void TMainFormPanes::closeSplash()
+{
+    // The start-up splash lives on its own, not as a child of this window; an
+    // About box that happens to be open stays.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* splash = qobject_cast<TSplashForm*>(widget); splash && !splash->aboutMode())
+            splash->close();
+}
 void TMainFormPanes::reportDataFileNotices()
 {
     // Each file the stores set aside is logged, and the user is told once.
@@ -474,9 +540,41 @@ void TMainFormPanes::reportDataFileNotices()
     TMessageDialog::show(&m_window, m_language, request);
 }
 
-void TMainFormPanes::firstRun() {}
+void TMainFormPanes::firstRun()
+{
+    TMainConfig* config = MainConfig();
+    bool addSamples = false;
+    bool runAddHostWizard = false;
+    QString language;
+    {
+        TFirstRunWizardForm wizard(&m_window);
+        wizard.exec();
+        addSamples = wizard.addSampleSites();
+        runAddHostWizard = wizard.showAddHostWizard();
+        language = wizard.chosenLanguage();
+    }
+    if (addSamples && Hosts()) {
+        QString error;
+        if (!Hosts()->AddDefaultHosts(&error) && !error.isEmpty())
+            m_window.AddToLog(TLogKind::lkError, error);
+        m_window.RebuildHostMenus();
+    }
+    // The language first: the add-host wizard offered next speaks the one just chosen.
+    if (!language.isEmpty())
+        config->SetLanguage(language);
+    config->SetFirstRun(false);
+    m_window.ApplyLanguage();
+    if (runAddHostWizard)
+        m_window.action(QStringLiteral("AddHostAction"))->trigger();
+}
+
 void TMainFormPanes::checkDefaultFtpProgram() {}
-void TMainFormPanes::tipOfTheDay() {}
+
+void TMainFormPanes::tipOfTheDay()
+{
+    TTipOfTheDayForm tip(&m_window);
+    tip.exec();
+}
 void TMainFormPanes::deleteTemporaryFiles()
 {
     if (m_parts->opener)

@@ -98,6 +98,8 @@ public:
     void settings();
     void about();
     void editFilters();
+    // The bookmarks of the connected host, then the bookmark menus rebuilt.
+    void editBookmarks();
 
     // Start-up and close.
     void closeSplash();

@@ -73,6 +73,10 @@ public:
         qputenv("VANTOR_FTP_DATA_DIR", dataFolder().toUtf8());
         TMainConfig::createGlobal();
         MainConfig()->SetValue(QStringLiteral("RetryDelay"), 1);
+        // A window shown in a test starts without its modal start-up windows.
+        MainConfig()->SetFirstRun(false);
+        MainConfig()->SetShowTipOnStartup(false);
+        MainConfig()->SetShowSplashOnStartup(false);
         TTranslationTable table;
         EXPECT_TRUE(table.loadWindowTable(QStringLiteral("MainForm")));
         table.SetLanguage(QStringLiteral("English"));

@@ -81,6 +81,10 @@ public:
     {
         TMainConfig::createGlobal();
         MainConfig()->SetLanguage(QString::fromLatin1(language));
+        // A window shown in a test starts without its modal start-up windows.
+        MainConfig()->SetFirstRun(false);
+        MainConfig()->SetShowTipOnStartup(false);
+        MainConfig()->SetShowSplashOnStartup(false);
         TTranslationTable table;
         table.loadWindowTable(QStringLiteral("MainForm"));
         table.SetLanguage(QString::fromLatin1(language));
