@@ -60,6 +60,12 @@ TMainConfig::TMainConfig(std::shared_ptr<platform::TSystemRegistrations> registr
     if (!result.ok())
         m_loadError = result.message;
     m_newConfigFile = result.status == TXMLLoadStatus::Created;
+    // The new file says so itself: a first start cut short before its wizard
+    // has run (a crash, a kill) is a first start again next time.
+    if (m_newConfigFile) {
+        SetFirstRun(true);
+        Save();
+    }
 }
 
 TMainConfig::~TMainConfig()

@@ -563,6 +563,11 @@ void TMainFormPanes::firstRun()
     if (!language.isEmpty())
         config->SetLanguage(language);
     config->SetFirstRun(false);
+    // Kept at once: a start that ends without closing the window (a crash, a
+    // kill) must neither lose the choices nor skip the wizard they came from.
+    QString error;
+    if (!config->Save(&error) && !error.isEmpty())
+        m_window.AddToLog(TLogKind::lkError, error);
     m_window.ApplyLanguage();
     if (runAddHostWizard)
         m_window.action(QStringLiteral("AddHostAction"))->trigger();

@@ -28,8 +28,13 @@ TEST_F(TMainConfigFirstRunTest, NewDataFolderIsAFirstRunUntilTheWizardHasRun)
         TMainConfig config;
         EXPECT_TRUE(config.isNewDataFolder());
         EXPECT_TRUE(config.FirstRun());
-        // Reading it writes nothing: the new file stays empty until a setting changes.
+        // The new file holds the value at once, so a start that ends before the
+        // wizard has run leaves a first run for the next start.
         EXPECT_FALSE(config.isModified());
+        EXPECT_TRUE(readWholeFile(configPath()).contains("<FirstRun value=\"True\" />"));
+        TMainConfig cutShort;
+        EXPECT_FALSE(cutShort.isNewDataFolder());
+        EXPECT_TRUE(cutShort.FirstRun());
         config.SetFirstRun(false);
         EXPECT_FALSE(config.FirstRun());
         ASSERT_TRUE(config.Save());

@@ -34,7 +34,9 @@ TEST_F(TMainConfigTest, MissingFileIsCreatedEmptyAndEveryKeyReadsItsDefault)
     TMainConfig config;
     EXPECT_TRUE(config.loadError().isEmpty());
     EXPECT_EQ(config.DataFolder(), m_data.dataFolder());
-    EXPECT_EQ(configText(), QByteArray("<?xml version=\"1.0\"?>\n<Config />\n"));
+    // A new file says at once that it belongs to a first start.
+    EXPECT_EQ(configText(),
+              QByteArray("<?xml version=\"1.0\"?>\n<Config>\n  <FirstRun value=\"True\" />\n</Config>\n"));
 
     // The key names are the element names of existing files: a typo loses a setting.
     const std::vector<std::pair<const char*, const char*>> expected = {
@@ -130,9 +132,12 @@ TEST_F(TMainConfigTest, SetValuesStayInMemoryUntilSaveAndComeBack)
         config.SetAnonymousEmail(QStringLiteral("me@example.org"));
         config.SetDefaultProxyType(TIdFtpProxyType::fpcmSite);
         EXPECT_EQ(config.MainFormTop(), 5);
-        EXPECT_EQ(configText(), QByteArray("<?xml version=\"1.0\"?>\n<Config />\n"));
+        EXPECT_EQ(
+            configText(),
+            QByteArray("<?xml version=\"1.0\"?>\n<Config>\n  <FirstRun value=\"True\" />\n</Config>\n"));
         ASSERT_TRUE(config.Save());
         EXPECT_EQ(configText(), QByteArray("<?xml version=\"1.0\"?>\n<Config>\n"
+                                           "  <FirstRun value=\"True\" />\n"
                                            "  <MainFormTop value=\"5\" />\n"
                                            "  <LocalViewStyle value=\"vsList\" />\n"
                                            "  <MainFormMaximized value=\"True\" />\n"

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -117,6 +118,13 @@ TEST_F(StartupSequenceTest, TheFirstStartsWizardAddsTheSamplesSwitchesToSwedishA
         << "the main window speaks the chosen language at once";
     ASSERT_FALSE(Hosts()->hosts().empty()) << "the sample hosts were added";
     EXPECT_TRUE(m_asked.isEmpty()) << "a first start asks no default-program question";
+
+    // On disk at once, not only when the window closes.
+    QFile file(MainConfig()->dataFilePath(QStringLiteral("Config.xml")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray onDisk = file.readAll();
+    EXPECT_TRUE(onDisk.contains("<FirstRun value=\"False\" />")) << onDisk.toStdString();
+    EXPECT_TRUE(onDisk.contains("<Language value=\"Svenska\" />")) << onDisk.toStdString();
 }
 
 TEST_F(StartupSequenceTest, AFirstStartWithoutAChoiceKeepsTheLanguageAndRunsTheAddHostWizard)
