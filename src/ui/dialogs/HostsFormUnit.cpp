@@ -483,12 +483,29 @@ void THostsForm::showError(const QString& text)
     TMessageDialog::show(this, m_language, request);
 }
 
+void THostsForm::dropUnsavedEdits()
+{
+    // The tree shares the store's records and the selection writes into them (an
+    // anonymous host even takes "anonymous" as its user name), so the store
+    // reads its file again rather than keep what was not saved.
+    m_fields->showNone();
+    if (THosts* store = Hosts()) {
+        try {
+            store->Reload();
+        } catch (const EStoreError&) {
+            // The same load error as when the dialog opened; the window logs it.
+        }
+    }
+}
+
 void THostsForm::done(int result)
 {
+    bool saved = false;
     if (result == QDialog::Accepted) {
         // Changes that could not be saved keep the dialog open rather than vanish.
         if (!apply())
             return;
+        saved = true;
         if (THostTreeItem* node = selectedHostNode(); node && MainConfig())
             MainConfig()->SetLastConnectedHostID(node->host()->HostIDText());
     } else if (m_modified) {
@@ -501,6 +518,7 @@ void THostsForm::done(int result)
         case QMessageBox::Yes:
             if (!apply())
                 return;
+            saved = true;
             break;
         case QMessageBox::No:
             break;
@@ -508,6 +526,8 @@ void THostsForm::done(int result)
             return; // Cancel, or the question's own close box: the dialog stays
         }
     }
+    if (!saved)
+        dropUnsavedEdits();
     if (TMainConfig* config = MainConfig())
         config->SetShowHostManagerOnStartup(m_showOnStartup->isChecked());
     QDialog::done(result);

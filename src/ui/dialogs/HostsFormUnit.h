@@ -93,6 +93,7 @@ private:
     void HostsTreeViewContextPopup(const QContextMenuEvent& event);
 
     void connectTo(const THost& host);
+    void dropUnsavedEdits();
     void showError(const QString& text);
     bool treeFocused() const;
     QLineEdit* focusedEdit() const;

@@ -466,6 +466,34 @@ TEST_F(HostsFormTest, CancelWithChangesAsksAndEachAnswerDoesItsOwnThing)
     }
 }
 
+TEST_F(HostsFormTest, ClosingWithoutSavingLeavesTheStoresRecordsAsTheFileHasThem)
+{
+    const QString topID = saveNestedTree();
+    THost anonymous;
+    anonymous.CommonName = anonymous.Hostname = QStringLiteral("anon.example");
+    anonymous.IsAnonymous = true;
+    anonymous.Username = QStringLiteral("kept");
+    ASSERT_TRUE(Hosts()->UpdateHost(anonymous));
+    TMessageDialog::setAnswerer([](TMessageRequest& request) { request.Result = QMessageBox::No; });
+    {
+        THostsForm form;
+        form.show();
+        THostTreeItem* root = form.tree()->rootNode();
+        select(form, childNamed(root, QStringLiteral("anon.example")));
+        EXPECT_EQ(child(form, "UsernameEdit")->text(), QStringLiteral("anonymous"));
+        select(form, childNamed(root, QStringLiteral("Top")));
+        child(form, "HostnameEdit")->setText(QStringLiteral("unsaved.example"));
+        form.tree()->removeNode(childNamed(root, QStringLiteral("Work")));
+        select(form, root);
+        form.reject();
+        EXPECT_FALSE(form.isVisible());
+    }
+    ASSERT_NE(Hosts()->FindByID(topID), nullptr);
+    EXPECT_EQ(Hosts()->FindByID(topID)->Hostname, QStringLiteral("top.example"));
+    EXPECT_EQ(Hosts()->FindByID(anonymous.HostIDText())->Username, QStringLiteral("kept"));
+    EXPECT_EQ(Hosts()->count(), 3);
+}
+
 TEST_F(HostsFormTest, OkSavesAndRemembersOnlyASelectedHost)
 {
     const QString topID = saveNestedTree();
