@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QPointer>
 #include <QProcessEnvironment>
 #include <QTimer>
 
@@ -21,6 +22,7 @@
 #include "core/TTranslationTable.h"
 #include "platform/TDesktopRegistrations.h"
 #include "platform/THandoffChannel.h"
+#include "ui/dialogs/SplashFormUnit.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TVantorApplication.h"
 
@@ -154,6 +156,7 @@ int main(int argc, char** argv)
         TVantorApplication app(argc, argv);
         app.setApplicationName(QStringLiteral("Vantor FTP"));
         app.setApplicationDisplayName(QStringLiteral("Vantor FTP"));
+        app.setApplicationVersion(QStringLiteral(VANTOR_FTP_VERSION));
         app.setDesktopFileName(QStringLiteral("vantor-ftp"));
         app.setWindowIcon(QIcon(QStringLiteral(":/app/vantor-ftp.svg")));
         // One window per data folder: a second start hands its address over.
@@ -163,9 +166,15 @@ int main(int argc, char** argv)
         if (const std::optional<int> handedOver = handOverToRunningWindow(channel, instanceLock, url)) {
             status = *handedOver;
         } else {
+            // The splash shows while the window builds; the start-up sequence closes it.
+            QPointer<TSplashForm> splash;
+            if (MainConfig()->ShowSplashOnStartup())
+                splash = TSplashForm::showAtStartup();
             auto window = std::make_unique<TMainForm>();
-            // START-UP SPLASH: created and shown here, before the main window is shown.
             window->show();
+            // Above the window that has just appeared, also where no window manager keeps it there.
+            if (splash)
+                splash->raise();
             // An address on the command line goes the way one from the browser goes.
             if (!url.isEmpty())
                 QTimer::singleShot(0, window.get(),
