@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -352,6 +354,38 @@ TEST_F(HostsFormTest, AnFtpLinkDroppedOnAGroupBecomesAHostAndOtherLinksAreRefuse
     EXPECT_EQ(made->host()->InitialRemoteDirectory, QStringLiteral("/pub/"));
 }
 
+TEST_F(HostsFormTest, ALinkDraggedOverTheTreeIsTakenOnlyOverAGroup)
+{
+    saveNestedTree();
+    THostsForm form;
+    showAndActivate(form);
+    THostTreeWidget* tree = form.tree();
+    THostTreeItem* top = childNamed(tree->rootNode(), QStringLiteral("Top"));
+    THostTreeItem* work = childNamed(tree->rootNode(), QStringLiteral("Work"));
+    QMimeData link;
+    link.setUrls({QUrl(QStringLiteral("ftp://mirror.example.org/"))});
+    const auto moveOver = [&](QTreeWidgetItem* item) {
+        const QPointF at = tree->visualItemRect(item).center();
+        QDragMoveEvent move(at.toPoint(), Qt::CopyAction | Qt::LinkAction, &link, Qt::LeftButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &move);
+        return move.isAccepted();
+    };
+    QDragEnterEvent enter(tree->visualItemRect(work).center(), Qt::CopyAction, &link, Qt::LeftButton,
+                          Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    EXPECT_FALSE(moveOver(top));
+    EXPECT_TRUE(moveOver(work));
+
+    QDropEvent drop(QPointF(tree->visualItemRect(work).center()), Qt::CopyAction, &link, Qt::LeftButton,
+                    Qt::NoModifier);
+    QApplication::sendEvent(tree->viewport(), &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(captions(work), (QStringList{QStringLiteral("Deep"), QStringLiteral("mirror.example.org")}));
+    EXPECT_TRUE(form.isModified());
+}
+
 TEST_F(HostsFormTest, RenameToTheEmptyTextKeepsTheNameAndANewNameBecomesTheCommonName)
 {
     saveNestedTree();
@@ -373,7 +407,13 @@ TEST_F(HostsFormTest, RenameToTheEmptyTextKeepsTheNameAndANewNameBecomesTheCommo
     EXPECT_EQ(top->host()->CommonName, QStringLiteral("Top"));
     EXPECT_FALSE(form.isModified());
 
-    renameTo(QStringLiteral("Another"));
+    // F2 in the tree starts the editing as well.
+    QTest::keyClick(form.tree(), Qt::Key_F2);
+    QLineEdit* editor = captionEditor(form.tree());
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("Another"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::processEvents();
     EXPECT_EQ(top->text(0), QStringLiteral("Another"));
     EXPECT_EQ(top->host()->CommonName, QStringLiteral("Another"));
     EXPECT_TRUE(form.isModified());
