@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,6 +19,7 @@
 #include <QSpinBox>
 #include <QStackedWidget>
 #include <QTabWidget>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -139,6 +141,7 @@ void TSettingsForm::setOpenHelp(std::function<void(int helpNumber)> openHelp)
 void TSettingsForm::buildWidgets()
 {
     m_tree = new QTreeWidget(this);
+    m_tree->installEventFilter(this);
     m_tree->setObjectName(QStringLiteral("SettingsTreeView"));
     m_tree->setHeaderHidden(true);
     m_tree->setColumnCount(1);
@@ -499,11 +502,24 @@ void TSettingsForm::SettingsTreeViewChange()
 {
     if (!m_treeHandlerAttached)
         return;
+    // Someone walking the tree with the arrow keys stays in it; a click, or a
+    // page chosen from outside, takes the focus to the page.
     if (const TPage* page = pageOf(m_tree->currentItem()))
-        showPage(*page);
+        showPage(*page, !m_treeKeyPress);
 }
 
-void TSettingsForm::showPage(const TPage& page)
+bool TSettingsForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The tree handles the key right after this filter; the mark lasts until
+    // the event loop runs again.
+    if (watched == m_tree && event->type() == QEvent::KeyPress && !m_treeKeyPress) {
+        m_treeKeyPress = true;
+        QTimer::singleShot(0, this, [this] { m_treeKeyPress = false; });
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TSettingsForm::showPage(const TPage& page, bool focusPage)
 {
     m_pageControl->setCurrentWidget(page.firstLevel);
     if (page.tabs) {
@@ -514,7 +530,8 @@ void TSettingsForm::showPage(const TPage& page)
     }
     m_title->setText(m_language.caption(page.firstLevel->objectName()));
     m_title->setAccessibleName(m_title->text());
-    focusTopmostControl(page.page);
+    if (focusPage)
+        focusTopmostControl(page.page);
     m_helpNumber = page.helpNumber;
 }
 

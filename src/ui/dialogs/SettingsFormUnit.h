@@ -55,6 +55,9 @@ public:
     void AddFileTransferTypeButtonClick();
     void DeleteFileTransferTypeButtonClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct TPage
     {
@@ -85,7 +88,8 @@ private:
     const TPage* pageOf(const QTreeWidgetItem* item) const;
     void SettingsTreeViewChange();
     void innerPageChanged(QTabWidget* tabs);
-    void showPage(const TPage& page);
+    // `focusPage`: the page's topmost control takes the focus.
+    void showPage(const TPage& page, bool focusPage = true);
     // The focusable direct child of `page` nearest its top.
     static void focusTopmostControl(QWidget* page);
 
@@ -106,6 +110,8 @@ private:
     int m_helpNumber = 1;
     std::vector<TPage> m_pages;
     bool m_treeHandlerAttached = false;
+    // While a key pressed in the tree is handled: walking it leaves the focus there.
+    bool m_treeKeyPress = false;
     int m_sortColumn = 0;
     bool m_sortDescending = false;
     // The dial-up entry stored when the dialog opened and the item shown for

@@ -453,6 +453,26 @@ TEST_F(SettingsFormTest, TreeShowsPagesTitleAndHelpNumber)
     form.reject();
 }
 
+TEST_F(SettingsFormTest, ArrowKeysWalkTheTreeWithoutLeavingIt)
+{
+    TSettingsForm form(nullptr);
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    auto* tree = child<QTreeWidget>(form, "SettingsTreeView");
+    auto* pages = child<QStackedWidget>(form, "SettingsPageControl");
+    tree->setFocus();
+    QTest::keyClick(tree, Qt::Key_Down);
+    QTest::keyClick(tree, Qt::Key_Down);
+    EXPECT_EQ(tree->currentItem(), treeEntry(form, QStringLiteral("Language")));
+    EXPECT_EQ(pages->currentWidget()->objectName(), QStringLiteral("LanguageTabSheet"));
+    EXPECT_EQ(QApplication::focusWidget(), tree) << "each page is shown, the focus stays in the tree";
+    // Chosen from outside, the page takes the focus again.
+    QTest::qWait(0);
+    tree->setCurrentItem(treeEntry(form, QStringLiteral("Anonymous")));
+    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(form, "AnonymousPasswordEdit"));
+    form.reject();
+}
+
 TEST_F(SettingsFormTest, SwedishShowsNoEnglishTextAndEveryControlHasAName)
 {
     MainConfig()->SetLanguage(QStringLiteral("Svenska"));
