@@ -247,9 +247,17 @@ bool TDesktopRegistrations::setFtpHandler(bool enabled)
     if (enabled) {
         // A program run from its build or an unpacked folder has no installed
         // entry: one is written for it.
-        const QString installed = TDesktopAssociations(m_setup.directories).desktopEntryPath(id);
-        if ((installed.isEmpty() || installed == generatedEntryPath()) && !writeGeneratedEntry())
-            return false;
+        bool installed = false;
+        for (const QString& dir : m_setup.directories.DataDirs)
+            installed = installed || QFileInfo::exists(dir + QStringLiteral("/applications/") + id);
+        const bool generated = isGenerated(generatedEntryPath());
+        if (installed && generated) {
+            // Installed since the entry was written: the installed one serves.
+            QFile::remove(generatedEntryPath());
+        } else if (!installed && (generated || !QFileInfo::exists(generatedEntryPath()))) {
+            if (!writeGeneratedEntry())
+                return false;
+        }
         for (const QString& path : ownMimeAppsLists()) {
             TKeyFileEditor list(path);
             if (!list.load())

@@ -108,6 +108,20 @@ TEST_F(DesktopRegistrationsTest, FtpHandlerIsSetReadBackAndRemovedKeepingTheUser
     EXPECT_EQ(command->Program, m_program);
     EXPECT_EQ(command->Arguments, QStringList{QStringLiteral("ftp://h/d/")});
 
+    // Installed since: the written entry gives way to the installed one.
+    {
+        TDesktopRegistrations again = registrations();
+        installEntry();
+        ASSERT_TRUE(again.setFtpHandler(true));
+        EXPECT_FALSE(QFileInfo::exists(again.generatedEntryPath()));
+        EXPECT_EQ(TDesktopAssociations(m_dirs).desktopEntryPath(QStringLiteral("vantor-ftp.desktop")),
+                  m_dirs.DataDirs[0] + QStringLiteral("/applications/vantor-ftp.desktop"));
+        QFile::remove(m_dirs.DataDirs[0] + QStringLiteral("/applications/vantor-ftp.desktop"));
+        QFile::remove(m_dirs.DataDirs[0] + QStringLiteral("/applications/mimeinfo.cache"));
+        ASSERT_TRUE(again.setFtpHandler(true));
+        EXPECT_TRUE(QFileInfo::exists(again.generatedEntryPath()));
+    }
+
     // Off: the earlier default is the default again, the written entry is gone.
     ASSERT_TRUE(r.setFtpHandler(false));
     EXPECT_FALSE(r.ftpHandler());
