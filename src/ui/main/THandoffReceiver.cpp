@@ -21,9 +21,8 @@ THandoffReceiver::THandoffReceiver(TMainForm& window, platform::THandoffChannel 
     , m_channel(std::move(channel))
     , m_server(new platform::THandoffServer(m_channel, this))
 {
-    // Queued: a message that arrives while a modal window runs (the destination
-    // dialog of the previous hand-over) waits for its turn instead of nesting.
-    connect(m_server, &platform::THandoffServer::received, this, &THandoffReceiver::dispatch,
+    // Queued: the socket's handler ends before a dialog of the message runs.
+    connect(m_server, &platform::THandoffServer::received, this, &THandoffReceiver::enqueue,
             Qt::QueuedConnection);
 }
 
@@ -48,20 +47,38 @@ bool THandoffReceiver::isListening() const
     return m_server->isListening();
 }
 
-void THandoffReceiver::dispatch(int message, qint64 wParam, const QByteArray& block, bool blockValid)
+void THandoffReceiver::enqueue(int message, qint64 wParam, const QByteArray& block, bool blockValid)
 {
-    switch (message) {
+    m_pending.push_back({message, wParam, block, blockValid});
+    // A message that arrives while another is handled (in the event loop of its
+    // destination dialog) waits for its turn instead of nesting.
+    if (m_handling)
+        return;
+    m_handling = true;
+    QPointer<THandoffReceiver> alive(this);
+    while (alive && !m_pending.empty()) {
+        const TMessage next = std::move(m_pending.front());
+        m_pending.pop_front();
+        dispatch(next);
+    }
+    if (alive)
+        m_handling = false;
+}
+
+void THandoffReceiver::dispatch(const TMessage& message)
+{
+    switch (message.message) {
     case platform::WM_BROWSERURL:
-        if (!blockValid) {
+        if (!message.blockValid) {
             m_window.AddToLog(TLogKind::lkError,
                               QStringLiteral("The address from the browser was cut short"));
             return;
         }
-        m_window.ReceiveBrowserURL(block);
+        m_window.ReceiveBrowserURL(message.block);
         break;
     case platform::WM_EXPLORERFILES:
         // A block without its end is not used: its last path could be cut.
-        m_window.ReceiveExplorerFiles(wParam, blockValid ? block : QByteArray());
+        m_window.ReceiveExplorerFiles(message.wParam, message.blockValid ? message.block : QByteArray());
         break;
     default:
         m_window.BringToFront();

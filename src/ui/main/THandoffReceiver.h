@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <memory>
 
 #include <QObject>
@@ -33,9 +34,20 @@ public:
     const platform::THandoffChannel& channel() const { return m_channel; }
 
 private:
-    void dispatch(int message, qint64 wParam, const QByteArray& block, bool blockValid);
+    struct TMessage
+    {
+        int message;
+        qint64 wParam;
+        QByteArray block;
+        bool blockValid;
+    };
+    void enqueue(int message, qint64 wParam, const QByteArray& block, bool blockValid);
+    void dispatch(const TMessage& message);
 
     TMainForm& m_window;
     platform::THandoffChannel m_channel;
     platform::THandoffServer* m_server = nullptr;
+    // Messages that arrived while one was handled (its dialog runs an event loop).
+    std::deque<TMessage> m_pending;
+    bool m_handling = false;
 };

@@ -1,14 +1,17 @@
 // The window's end of the hand-over: an address from the browser connects, files
 // from the file manager are queued for the host the index names, and the messages
 // reach the window through its channel.
+#include <functional>
 #include <future>
 #include <memory>
+#include <utility>
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QTest>
@@ -69,6 +72,22 @@ protected:
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal->objectName() != QLatin1String("DestinationDirectoryForm"))
             return;
+        if (m_holdDialogMs > 0) {
+            // Kept open a while, so that a second hand-over arrives meanwhile.
+            if (!m_openSince.isValid()) {
+                m_openSince.start();
+                if (m_onDialogOpened)
+                    std::exchange(m_onDialogOpened, nullptr)();
+            }
+            int open = 0;
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (widget->objectName() == QLatin1String("DestinationDirectoryForm") && widget->isVisible())
+                    ++open;
+            m_mostOpen = std::max(m_mostOpen, open);
+            if (m_openSince.elapsed() < m_holdDialogMs)
+                return;
+            m_openSince.invalidate();
+        }
         ++m_destinationAsked;
         auto* combo = modal->findChild<QComboBox*>(QStringLiteral("DestinationDirectoryComboBox"));
         ASSERT_NE(combo, nullptr);
@@ -111,6 +130,10 @@ protected:
     std::unique_ptr<TMainForm> m_window;
     QTimer m_dialogs;
     std::optional<QString> m_destination;
+    int m_holdDialogMs = 0;
+    QElapsedTimer m_openSince;
+    int m_mostOpen = 0;
+    std::function<void()> m_onDialogOpened;
     int m_destinationAsked = 0;
 };
 
@@ -250,4 +273,33 @@ TEST_F(HandoffReceiverTest, MessagesThroughTheChannelReachTheWindow)
     ASSERT_TRUE(waitFor([&] { return items().size() == 1; }));
     EXPECT_TRUE(sent.get());
     EXPECT_EQ(items()[0]->RemoteRoot, QStringLiteral("/via/"));
+}
+
+TEST_F(HandoffReceiverTest, HandOversAreTakenOneAtATimeInTheirOrder)
+{
+    storedHost(QStringLiteral("host"), QStringLiteral("/in/"));
+    const platform::THandoffChannel channel(m_env.dataFolder());
+    const QString a = localFile(QStringLiteral("a.txt"));
+    const QString b = localFile(QStringLiteral("b.txt"));
+    m_destination = QStringLiteral("/d/");
+    m_holdDialogMs = 400;
+    const auto send = [&channel](const QString& file) {
+        return std::async(std::launch::async, [&channel, file] {
+            const QByteArray block = QFile::encodeName(file);
+            QString error;
+            return channel.send(platform::WM_EXPLORERFILES, 0, &block, &error);
+        });
+    };
+    // The second arrives while the first one's dialog is open.
+    std::future<bool> second;
+    m_onDialogOpened = [&] { second = send(b); };
+    auto first = send(a);
+    ASSERT_TRUE(waitFor([&] { return items().size() == 2; }));
+    EXPECT_TRUE(first.get());
+    ASSERT_TRUE(second.valid());
+    EXPECT_TRUE(second.get());
+    EXPECT_EQ(m_mostOpen, 1) << "the second dialog waited for the first";
+    EXPECT_EQ(m_destinationAsked, 2);
+    EXPECT_EQ(items()[0]->LocalFilename, a);
+    EXPECT_EQ(items()[1]->LocalFilename, b);
 }
