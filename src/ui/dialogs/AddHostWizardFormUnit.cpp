@@ -26,20 +26,6 @@ constexpr int kPageCount = 3;
 constexpr int kHeaderImageSize = 48;
 constexpr int kPort = 21;
 
-QLabel* newLabel(const char* name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QLineEdit* newEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
 QFrame* newLine(QWidget* parent)
 {
     auto* line = new QFrame(parent);
@@ -91,11 +77,11 @@ void TAddHostWizardForm::buildWidgets()
     palette.setColor(QPalette::Window, palette.color(QPalette::Base));
     palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
     header->setPalette(palette);
-    m_status = newLabel("StatusLabel", header);
+    m_status = NewBuddyLabel("StatusLabel", nullptr, header);
     QFont bold = m_status->font();
     bold.setBold(true);
     m_status->setFont(bold);
-    m_step = newLabel("StepLabel", header);
+    m_step = NewBuddyLabel("StepLabel", nullptr, header);
     auto* headerText = new QVBoxLayout;
     headerText->addWidget(m_status);
     headerText->addWidget(m_step);
@@ -106,7 +92,7 @@ void TAddHostWizardForm::buildWidgets()
     const QPixmap picture = artwork::pixmap(artwork::kWizardHeader, QSize(kHeaderImageSize, kHeaderImageSize),
                                             devicePixelRatioF());
     if (!picture.isNull()) {
-        auto* image = newLabel("HeaderImage", header);
+        auto* image = NewBuddyLabel("HeaderImage", nullptr, header);
         image->setPixmap(picture);
         image->setFixedSize(kHeaderImageSize, kHeaderImageSize);
         headerLayout->addWidget(image, 0, Qt::AlignRight | Qt::AlignVCenter);
@@ -164,11 +150,11 @@ QWidget* TAddHostWizardForm::buildCommonNamePage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("CommonNameTabSheet"));
-    m_commonName = newEdit("CommonNameEdit", page);
+    m_commonName = NewDialogEdit("CommonNameEdit", page);
     QVBoxLayout* layout = newPageLayout(page);
-    layout->addWidget(newLabel("CommonNameInfoLabel", page));
+    layout->addWidget(NewBuddyLabel("CommonNameInfoLabel", nullptr, page));
     layout->addWidget(m_commonName);
-    layout->addWidget(newLabel("CommonNameExampleLabel", page));
+    layout->addWidget(NewBuddyLabel("CommonNameExampleLabel", nullptr, page));
     layout->addStretch(1);
     return page;
 }
@@ -177,11 +163,11 @@ QWidget* TAddHostWizardForm::buildHostnamePage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("HostnameTabSheet"));
-    m_hostname = newEdit("HostnameEdit", page);
+    m_hostname = NewDialogEdit("HostnameEdit", page);
     QVBoxLayout* layout = newPageLayout(page);
-    layout->addWidget(newLabel("HostnameInfoLabel", page));
+    layout->addWidget(NewBuddyLabel("HostnameInfoLabel", nullptr, page));
     layout->addWidget(m_hostname);
-    layout->addWidget(newLabel("HostnameExampleLabel", page));
+    layout->addWidget(NewBuddyLabel("HostnameExampleLabel", nullptr, page));
     layout->addStretch(1);
     return page;
 }
@@ -190,13 +176,13 @@ QWidget* TAddHostWizardForm::buildAuthenticationPage()
 {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("AuthenticationTabSheet"));
-    m_username = newEdit("UsernameEdit", page);
-    m_password = newEdit("PasswordEdit", page);
+    m_username = NewDialogEdit("UsernameEdit", page);
+    m_password = NewDialogEdit("PasswordEdit", page);
     m_anonymous = new QCheckBox(page);
     m_anonymous->setObjectName(QStringLiteral("IsAnonymousCheckBox"));
-    QLabel* usernameLabel = newLabel("UsernameLabel", page);
+    QLabel* usernameLabel = NewBuddyLabel("UsernameLabel", nullptr, page);
     usernameLabel->setBuddy(m_username);
-    QLabel* passwordLabel = newLabel("PasswordLabel", page);
+    QLabel* passwordLabel = NewBuddyLabel("PasswordLabel", nullptr, page);
     passwordLabel->setBuddy(m_password);
 
     auto* grid = new QGridLayout;
@@ -209,7 +195,7 @@ QWidget* TAddHostWizardForm::buildAuthenticationPage()
     grid->setColumnStretch(1, 1);
 
     QVBoxLayout* layout = newPageLayout(page);
-    layout->addWidget(newLabel("AuthenticationInfoLabel", page));
+    layout->addWidget(NewBuddyLabel("AuthenticationInfoLabel", nullptr, page));
     layout->addLayout(grid);
     layout->addStretch(1);
     return page;

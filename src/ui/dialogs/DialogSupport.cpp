@@ -1,8 +1,17 @@
 #include "ui/dialogs/DialogSupport.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QWidget>
+
+#include "ui/dialogs/TFormLanguage.h"
+#include "ui/dialogs/TMessageDialog.h"
 
 namespace {
 
@@ -18,6 +27,65 @@ void SetupPasswordEdit(QLineEdit* edit, bool showPlain)
 {
     if (edit)
         edit->setEchoMode(showPlain ? QLineEdit::Normal : QLineEdit::Password);
+}
+
+QPushButton* NewDialogButton(const char* name, QWidget* parent)
+{
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QAction* NewDialogAction(const char* name, QObject* owner, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(owner);
+    action->setObjectName(QString::fromLatin1(name));
+    if (!shortcut.isEmpty())
+        action->setShortcut(shortcut);
+    return action;
+}
+
+QAction* NewDialogAction(const char* name, QObject* owner, const QIcon& icon)
+{
+    QAction* action = NewDialogAction(name, owner);
+    action->setIcon(icon);
+    return action;
+}
+
+QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    if (buddy)
+        label->setBuddy(buddy);
+    return label;
+}
+
+QCheckBox* NewDialogCheckBox(const char* name, QWidget* parent)
+{
+    auto* box = new QCheckBox(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    return box;
+}
+
+QLineEdit* NewDialogEdit(const char* name, QWidget* parent)
+{
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setAcceptDrops(false);
+    return edit;
+}
+
+int AskToSaveChanges(QWidget* owner, const TFormLanguage& language, const QString& textKey)
+{
+    TMessageRequest request;
+    request.Type = TMessageRequest::TType::Confirmation;
+    request.Text = language.text(textKey);
+    request.Buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    request.DefaultButton = QMessageBox::Yes;
+    const int answer = TMessageDialog::show(owner, language, request);
+    return answer == QMessageBox::Yes || answer == QMessageBox::No ? answer : int(QMessageBox::Cancel);
 }
 
 bool FocusFirstControl(QWidget* container)

@@ -2,12 +2,36 @@
 
 #include <functional>
 
+#include <QKeySequence>
 #include <QString>
 
+class QAction;
+class QCheckBox;
+class QIcon;
+class QLabel;
 class QLineEdit;
+class QObject;
+class QPushButton;
 class QWidget;
+class TFormLanguage;
 
 // Helpers the dialogs share. User-interface thread only.
+
+// Controls named `name` (the objectName the window's table keys its texts by).
+// A push button that Enter does not press unless it is the default button.
+QPushButton* NewDialogButton(const char* name, QWidget* parent);
+QAction* NewDialogAction(const char* name, QObject* owner, const QKeySequence& shortcut = {});
+QAction* NewDialogAction(const char* name, QObject* owner, const QIcon& icon);
+// A label naming `buddy` (its mnemonic focuses the buddy); `buddy` may be null.
+QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent);
+QCheckBox* NewDialogCheckBox(const char* name, QWidget* parent);
+// An edit whose dropped links go to its window instead of into its text.
+QLineEdit* NewDialogEdit(const char* name, QWidget* parent);
+
+// Asks the closing question of an editor with unsaved changes (the message
+// `textKey` of `language`) with Yes, No and Cancel: Yes saves, No discards,
+// Cancel stays. The answer, QMessageBox::Cancel when the box was closed.
+int AskToSaveChanges(QWidget* owner, const TFormLanguage& language, const QString& textKey);
 
 // Masks a password edit, or shows its text in clear when `showPlain` is set
 // (the e-mail address that serves as the anonymous password).

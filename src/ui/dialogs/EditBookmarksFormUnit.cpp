@@ -19,6 +19,7 @@
 #include "core/THost.h"
 #include "core/THosts.h"
 #include "core/TQuickHosts.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/dialogs/TNumberedCaption.h"
 
@@ -94,21 +95,6 @@ protected:
     }
 };
 
-QAction* newAction(const char* name, const QIcon& icon, QObject* parent)
-{
-    auto* action = new QAction(icon, QString(), parent);
-    action->setObjectName(QString::fromLatin1(name));
-    return action;
-}
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 TEditBookmarksForm::TEditBookmarksForm(THost& host, QWidget* parent)
@@ -135,14 +121,14 @@ void TEditBookmarksForm::buildWidgets()
         QIcon::fromTheme(QStringLiteral("list-add"), style()->standardIcon(QStyle::SP_FileIcon)));
     const QIcon deleteIcon =
         QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon));
-    m_newAction = newAction("NewBookmarkAction", newIcon, this);
+    m_newAction = NewDialogAction("NewBookmarkAction", this, newIcon);
     m_newAction->setShortcut(QKeySequence(Qt::Key_Insert));
     m_newAction->setShortcutContext(Qt::WidgetShortcut);
-    m_deleteAction = newAction("DeleteBookmarkAction", deleteIcon, this);
+    m_deleteAction = NewDialogAction("DeleteBookmarkAction", this, deleteIcon);
     m_deleteAction->setShortcut(QKeySequence::Delete);
     // Only in the list: in a caption being edited Delete deletes characters.
     m_deleteAction->setShortcutContext(Qt::WidgetShortcut);
-    m_applyAction = newAction("ApplyChangesAction", QIcon(), this);
+    m_applyAction = NewDialogAction("ApplyChangesAction", this);
 
     auto* toolbar = new QToolBar(this);
     toolbar->setObjectName(QStringLiteral("BookmarksToolBar"));
@@ -175,10 +161,10 @@ void TEditBookmarksForm::buildWidgets()
     label->setObjectName(QStringLiteral("BookmarksLabel"));
     label->setBuddy(m_list);
 
-    m_ok = newButton("OKButton", this);
+    m_ok = NewDialogButton("OKButton", this);
     m_ok->setDefault(true);
-    m_cancel = newButton("CancelButton", this);
-    m_apply = newButton("ApplyButton", this);
+    m_cancel = NewDialogButton("CancelButton", this);
+    m_apply = NewDialogButton("ApplyButton", this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
@@ -311,12 +297,7 @@ void TEditBookmarksForm::done(int result)
         if (!ApplyChangesActionExecute())
             return;
     } else if (m_modified) {
-        TMessageRequest request;
-        request.Type = TMessageRequest::TType::Confirmation;
-        request.Text = m_language.text(QStringLiteral("IDS_2"));
-        request.Buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        request.DefaultButton = QMessageBox::Yes;
-        const int answer = TMessageDialog::show(this, m_language, request);
+        const int answer = AskToSaveChanges(this, m_language, QStringLiteral("IDS_2"));
         if (answer == QMessageBox::Yes) {
             if (!ApplyChangesActionExecute())
                 return;

@@ -21,6 +21,7 @@
 #include "core/Format.h"
 #include "core/TFilter.h"
 #include "core/TFilters.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/dialogs/TNumberedCaption.h"
 
@@ -80,32 +81,6 @@ private:
     std::function<void()> m_confirmed;
 };
 
-QAction* newAction(const char* name, const char* iconName, QStyle::StandardPixmap fallback, QWidget* owner)
-{
-    auto* action = new QAction(owner);
-    action->setObjectName(QString::fromLatin1(name));
-    if (iconName)
-        action->setIcon(
-            QIcon::fromTheme(QString::fromLatin1(iconName), owner->style()->standardIcon(fallback)));
-    return action;
-}
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-QLabel* newLabel(const char* name, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 } // namespace
 
 TEditFilterForm::TEditFilterForm(QWidget* parent)
@@ -132,12 +107,16 @@ TEditFilterForm::~TEditFilterForm() = default;
 
 void TEditFilterForm::buildWidgets()
 {
-    m_newAction = newAction("NewFilterAction", "document-new", QStyle::SP_FileIcon, this);
-    m_deleteAction = newAction("DeleteFilterAction", "edit-delete", QStyle::SP_TrashIcon, this);
+    m_newAction = NewDialogAction(
+        "NewFilterAction", this,
+        QIcon::fromTheme(QStringLiteral("document-new"), style()->standardIcon(QStyle::SP_FileIcon)));
+    m_deleteAction = NewDialogAction(
+        "DeleteFilterAction", this,
+        QIcon::fromTheme(QStringLiteral("edit-delete"), style()->standardIcon(QStyle::SP_TrashIcon)));
     m_deleteAction->setShortcut(QKeySequence::Delete);
     // Only while the list has the focus: an edit keeps its own Delete key.
     m_deleteAction->setShortcutContext(Qt::WidgetShortcut);
-    m_applyAction = newAction("ApplyChangesAction", nullptr, QStyle::SP_CustomBase, this);
+    m_applyAction = NewDialogAction("ApplyChangesAction", this);
 
     auto* toolbar = new QToolBar(this);
     toolbar->setObjectName(QStringLiteral("FiltersToolBar"));
@@ -170,13 +149,13 @@ void TEditFilterForm::buildWidgets()
 
     m_fileMasks = new QLineEdit(this);
     m_fileMasks->setObjectName(QStringLiteral("FileMasksEdit"));
-    m_update = newButton("UpdateButton", this);
+    m_update = NewDialogButton("UpdateButton", this);
 
     m_ok = new QPushButton(this);
     m_ok->setObjectName(QStringLiteral("OKButton"));
     m_ok->setDefault(true);
-    m_cancel = newButton("CancelButton", this);
-    m_apply = newButton("ApplyButton", this);
+    m_cancel = NewDialogButton("CancelButton", this);
+    m_apply = NewDialogButton("ApplyButton", this);
 
     auto* masksRow = new QHBoxLayout;
     masksRow->addWidget(m_fileMasks, 1);
@@ -190,9 +169,9 @@ void TEditFilterForm::buildWidgets()
 
     auto* layout = new QVBoxLayout(this);
     layout->setMenuBar(toolbar);
-    layout->addWidget(newLabel("FiltersLabel", m_list, this));
+    layout->addWidget(NewBuddyLabel("FiltersLabel", m_list, this));
     layout->addWidget(m_list, 1);
-    layout->addWidget(newLabel("FileMasksLabel", m_fileMasks, this));
+    layout->addWidget(NewBuddyLabel("FileMasksLabel", m_fileMasks, this));
     layout->addLayout(masksRow);
     layout->addSpacing(layout->spacing());
     layout->addLayout(buttons);
@@ -356,12 +335,7 @@ void TEditFilterForm::done(int result)
         return;
     }
     if (m_modified) {
-        TMessageRequest request;
-        request.Type = TMessageRequest::TType::Confirmation;
-        request.Text = m_language.text(QStringLiteral("IDS_2"));
-        request.Buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        request.DefaultButton = QMessageBox::Yes;
-        const int answer = TMessageDialog::show(this, m_language, request);
+        const int answer = AskToSaveChanges(this, m_language, QStringLiteral("IDS_2"));
         if (answer == QMessageBox::Yes) {
             if (ApplyChangesActionExecute())
                 QDialog::done(QDialog::Accepted);

@@ -15,6 +15,7 @@
 
 #include "core/Format.h"
 #include "core/SizeFormat.h"
+#include "ui/dialogs/DialogSupport.h"
 
 namespace {
 
@@ -31,21 +32,6 @@ QIcon fileTypeIcon(const QString& fileName, const QStyle* style)
         mime.iconName(), QIcon::fromTheme(mime.genericIconName(), style->standardIcon(QStyle::SP_FileIcon)));
 }
 
-QLabel* newLabel(const char* name, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 } // namespace
 
 TFileAlreadyExistsForm::TFileAlreadyExistsForm(QWidget* parent)
@@ -58,10 +44,10 @@ TFileAlreadyExistsForm::TFileAlreadyExistsForm(QWidget* parent)
     const QIcon question = style()->standardIcon(QStyle::SP_MessageBoxQuestion);
     setWindowIcon(question);
 
-    auto* image = newLabel("Image1", this);
+    auto* image = NewBuddyLabel("Image1", nullptr, this);
     const int iconSize = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
     image->setPixmap(question.pixmap(iconSize, iconSize));
-    m_shortDescription = newLabel("ShortDescriptionLabel", this);
+    m_shortDescription = NewBuddyLabel("ShortDescriptionLabel", nullptr, this);
     m_shortDescription->setWordWrap(true);
     QFont bold = m_shortDescription->font();
     bold.setBold(true);
@@ -73,34 +59,34 @@ TFileAlreadyExistsForm::TFileAlreadyExistsForm(QWidget* parent)
     const int line = fontMetrics().lineSpacing();
     m_longDescription->setFixedHeight(line * 4 + 12);
 
-    auto* filenameCaption = newLabel("Label4", this);
-    m_fileImage = newLabel("FileImage", this);
+    auto* filenameCaption = NewBuddyLabel("Label4", nullptr, this);
+    m_fileImage = NewBuddyLabel("FileImage", nullptr, this);
     m_fileImage->setFixedSize(20, 20);
-    m_filenameLabel = newLabel("FilenameLabel", this);
+    m_filenameLabel = NewBuddyLabel("FilenameLabel", nullptr, this);
     m_filenameLabel->setMinimumWidth(fontMetrics().averageCharWidth() * 56);
     m_filenameLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_filenameLabel->installEventFilter(this);
 
-    QLabel* sideCaption[2] = {newLabel("Label1", this), newLabel("Label2", this)};
+    QLabel* sideCaption[2] = {NewBuddyLabel("Label1", nullptr, this), NewBuddyLabel("Label2", nullptr, this)};
     for (QLabel* caption : sideCaption)
         caption->setFont(bold);
-    m_sizeLabel[kLocal] = newLabel("LocalFileSizeLabel", this);
-    m_sizeLabel[kRemote] = newLabel("RemoteFileSizeLabel", this);
-    m_modifiedLabel[kLocal] = newLabel("LocalFileModifiedDateTimeLabel", this);
-    m_modifiedLabel[kRemote] = newLabel("RemoteFileModifiedDateTimeLabel", this);
+    m_sizeLabel[kLocal] = NewBuddyLabel("LocalFileSizeLabel", nullptr, this);
+    m_sizeLabel[kRemote] = NewBuddyLabel("RemoteFileSizeLabel", nullptr, this);
+    m_modifiedLabel[kLocal] = NewBuddyLabel("LocalFileModifiedDateTimeLabel", nullptr, this);
+    m_modifiedLabel[kRemote] = NewBuddyLabel("RemoteFileModifiedDateTimeLabel", nullptr, this);
 
-    auto* scopeCaption = newLabel("Label3", this);
+    auto* scopeCaption = NewBuddyLabel("Label3", nullptr, this);
     m_scopeCombo = new QComboBox(this);
     m_scopeCombo->setObjectName(QStringLiteral("RememberChoiceScopeComboBox"));
     for (int i = 0; i < kScopeItems; ++i)
         m_scopeCombo->addItem(QString());
     scopeCaption->setBuddy(m_scopeCombo);
 
-    m_overwrite = newButton("OverwriteButton", this);
-    m_resume = newButton("ResumeButton", this);
-    m_skip = newButton("SkipButton", this);
+    m_overwrite = NewDialogButton("OverwriteButton", this);
+    m_resume = NewDialogButton("ResumeButton", this);
+    m_skip = NewDialogButton("SkipButton", this);
     m_skip->setDefault(true);
-    m_cancel = newButton("CancelButton", this);
+    m_cancel = NewDialogButton("CancelButton", this);
 
     m_timer = new QTimer(this);
     m_timer->setObjectName(QStringLiteral("DefaultActionTimer"));

@@ -13,6 +13,7 @@
 
 #include "core/Format.h"
 #include "core/TMainConfig.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/TArtwork.h"
 
 namespace {
@@ -25,14 +26,6 @@ QCheckBox* newCheckBox(const char* name, QWidget* parent)
     box->setObjectName(QString::fromLatin1(name));
     box->setChecked(true);
     return box;
-}
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 } // namespace
@@ -84,10 +77,10 @@ void TFirstRunWizardForm::buildWidgets()
     startupLayout->insertWidget(2, m_addHostWizard);
     m_pages->addWidget(startupPage);
 
-    m_back = newButton("BackButton", this);
-    m_next = newButton("NextButton", this);
+    m_back = NewDialogButton("BackButton", this);
+    m_next = NewDialogButton("NextButton", this);
     m_next->setDefault(true);
-    m_cancel = newButton("CancelButton", this);
+    m_cancel = NewDialogButton("CancelButton", this);
     m_cancel->setEnabled(false);
 
     auto* line = new QFrame(this);

@@ -25,29 +25,6 @@ int PortOfEdit(const QLineEdit* edit)
     return ok && port >= 1 && port <= 65535 ? port : kDefaultPort;
 }
 
-QLineEdit* NewDialogEdit(const char* name, QWidget* parent)
-{
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    edit->setAcceptDrops(false);
-    return edit;
-}
-
-QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
-QCheckBox* NewDialogCheckBox(const char* name, QWidget* parent)
-{
-    auto* box = new QCheckBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
 void ApplyAnonymousLogin(bool anonymous, QLineEdit* username, QLineEdit* password)
 {
     if (anonymous) {

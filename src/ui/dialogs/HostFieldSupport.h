@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "core/TIdFtpProxySettings.h"
+#include "ui/dialogs/DialogSupport.h"
 
 class QCheckBox;
 class QComboBox;
@@ -17,13 +18,6 @@ class TFormLanguage;
 // The port a port edit holds: 21 when its text is not a port number (empty,
 // letters, 0, past 65535).
 int PortOfEdit(const QLineEdit* edit);
-
-// An edit of that objectName; links dropped on it go to its window instead of
-// into its text.
-QLineEdit* NewDialogEdit(const char* name, QWidget* parent);
-// A label of that objectName naming `buddy` (its mnemonic focuses the buddy).
-QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent);
-QCheckBox* NewDialogCheckBox(const char* name, QWidget* parent);
 
 // The "Connect anonymously" rule: checked puts "anonymous" and the settings'
 // e-mail address (shown in clear) into the two edits and locks them; unchecked

@@ -21,6 +21,7 @@
 #include "core/THost.h"
 #include "core/THosts.h"
 #include "core/TMainConfig.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/THostPages.h"
 #include "ui/dialogs/THostTreeWidget.h"
 #include "ui/dialogs/TMessageDialog.h"
@@ -28,23 +29,6 @@
 namespace {
 
 constexpr int kDefaultPort = 21;
-
-QAction* newAction(const char* name, QObject* parent, const QKeySequence& shortcut = {})
-{
-    auto* action = new QAction(parent);
-    action->setObjectName(QString::fromLatin1(name));
-    if (!shortcut.isEmpty())
-        action->setShortcut(shortcut);
-    return action;
-}
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 
@@ -64,7 +48,13 @@ THostsForm::THostsForm(QWidget* parent)
     m_tree->setFocus();
 }
 
-THostsForm::~THostsForm() = default;
+THostsForm::~THostsForm()
+{
+    // The children go after this body: focus moving off a control being
+    // destroyed must not reach updateActions() and its tree, gone already.
+    disconnect(qApp, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+}
 
 void THostsForm::setConnectToHost(std::function<void(const THost&)> connect)
 {
@@ -73,16 +63,16 @@ void THostsForm::setConnectToHost(std::function<void(const THost&)> connect)
 
 void THostsForm::buildActions()
 {
-    m_newHostAction = newAction("NewHostAction", this);
-    m_newGroupAction = newAction("NewGroupAction", this);
-    m_renameAction = newAction("RenameAction", this, QKeySequence(Qt::Key_F2));
-    m_cutAction = newAction("EditCut", this, QKeySequence::Cut);
-    m_copyAction = newAction("EditCopy", this, QKeySequence::Copy);
-    m_pasteAction = newAction("EditPaste", this, QKeySequence::Paste);
-    m_selectAllAction = newAction("EditSelectAll", this, QKeySequence::SelectAll);
-    m_connectAction = newAction("ConnectSelectedAction", this);
-    m_applyAction = newAction("ApplyChangesAction", this);
-    m_deleteAction = newAction("DeleteAction", this, QKeySequence(Qt::Key_Delete));
+    m_newHostAction = NewDialogAction("NewHostAction", this);
+    m_newGroupAction = NewDialogAction("NewGroupAction", this);
+    m_renameAction = NewDialogAction("RenameAction", this, QKeySequence(Qt::Key_F2));
+    m_cutAction = NewDialogAction("EditCut", this, QKeySequence::Cut);
+    m_copyAction = NewDialogAction("EditCopy", this, QKeySequence::Copy);
+    m_pasteAction = NewDialogAction("EditPaste", this, QKeySequence::Paste);
+    m_selectAllAction = NewDialogAction("EditSelectAll", this, QKeySequence::SelectAll);
+    m_connectAction = NewDialogAction("ConnectSelectedAction", this);
+    m_applyAction = NewDialogAction("ApplyChangesAction", this);
+    m_deleteAction = NewDialogAction("DeleteAction", this, QKeySequence(Qt::Key_Delete));
 
     m_newHostAction->setIcon(
         QIcon::fromTheme(QStringLiteral("list-add"), style()->standardIcon(QStyle::SP_FileIcon)));
@@ -159,11 +149,11 @@ void THostsForm::buildWidgets()
     m_fields->build(m_pages);
 
     m_showOnStartup = NewDialogCheckBox("ShowOnStartupCheckBox", this);
-    m_ok = newButton("OKButton", this);
+    m_ok = NewDialogButton("OKButton", this);
     m_ok->setDefault(true);
     m_ok->setAutoDefault(true);
-    m_cancel = newButton("CancelButton", this);
-    m_apply = newButton("ApplyButton", this);
+    m_cancel = NewDialogButton("CancelButton", this);
+    m_apply = NewDialogButton("ApplyButton", this);
 
     auto* body = new QHBoxLayout;
     body->addWidget(m_tree, 2);
@@ -509,12 +499,7 @@ void THostsForm::done(int result)
         if (THostTreeItem* node = selectedHostNode(); node && MainConfig())
             MainConfig()->SetLastConnectedHostID(node->host()->HostIDText());
     } else if (m_modified) {
-        TMessageRequest request;
-        request.Type = TMessageRequest::TType::Confirmation;
-        request.Text = m_language.text(QStringLiteral("IDS_3"));
-        request.Buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        request.DefaultButton = QMessageBox::Yes;
-        switch (TMessageDialog::show(this, m_language, request)) {
+        switch (AskToSaveChanges(this, m_language, QStringLiteral("IDS_3"))) {
         case QMessageBox::Yes:
             if (!apply())
                 return;

@@ -55,14 +55,6 @@ QComboBox* newComboBox(const char* name, int items, QWidget* parent)
     return box;
 }
 
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 // A label above its control, both direct children of the page (the topmost
 // control of a page is found among them).
 void addLabelled(QVBoxLayout* layout, const char* labelName, QWidget* control, QWidget* page)
@@ -204,10 +196,10 @@ void TSettingsForm::buildWidgets()
     addAction(m_helpAction);
     connect(m_helpAction, &QAction::triggered, this, &TSettingsForm::InvokeHelpActionExecute);
 
-    m_ok = newButton("OKButton", this);
+    m_ok = NewDialogButton("OKButton", this);
     m_ok->setDefault(true);
-    m_cancel = newButton("CancelButton", this);
-    m_help = newButton("HelpButton", this);
+    m_cancel = NewDialogButton("CancelButton", this);
+    m_help = NewDialogButton("HelpButton", this);
     connect(m_ok, &QPushButton::clicked, this, &TSettingsForm::accept);
     connect(m_cancel, &QPushButton::clicked, this, &TSettingsForm::reject);
     connect(m_help, &QPushButton::clicked, m_helpAction, &QAction::trigger);
@@ -353,8 +345,8 @@ QWidget* TSettingsForm::buildFileTypesPage()
     header->resizeSection(0, kExtensionColumnWidth);
     m_extension = NewDialogEdit("ExtensionEdit", page);
     m_transferType = newComboBox("TransferTypeComboBox", 2, page);
-    m_addFileType = newButton("AddFileTransferTypeButton", page);
-    m_deleteFileType = newButton("DeleteFileTransferTypeButton", page);
+    m_addFileType = NewDialogButton("AddFileTransferTypeButton", page);
+    m_deleteFileType = NewDialogButton("DeleteFileTransferTypeButton", page);
 
     auto* editRow = new QHBoxLayout;
     auto* extensionColumn = new QVBoxLayout;

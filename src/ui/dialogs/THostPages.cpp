@@ -17,18 +17,6 @@
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/dialogs/TPortKeyFilter.h"
 
-namespace {
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
-
 THostPages::THostPages(const TFormLanguage& language, QObject* parent)
     : QObject(parent)
     , m_language(language)
@@ -115,7 +103,7 @@ QWidget* THostPages::buildDirectoriesPage()
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("DirectoriesTabSheet"));
     m_localDirectory = NewDialogEdit("InitialLocalDirectoryEdit", page);
-    m_browse = newButton("BrowseInitialDirectoryButton", page);
+    m_browse = NewDialogButton("BrowseInitialDirectoryButton", page);
     m_remoteDirectory = NewDialogEdit("InitialRemoteDirectoryEdit", page);
 
     auto* layout = new QGridLayout(page);

@@ -12,19 +12,8 @@
 
 #include "core/TMainConfig.h"
 #include "core/TTips.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/TRtfText.h"
-
-namespace {
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-} // namespace
 
 TTipOfTheDayForm::TTipOfTheDayForm(QWidget* parent)
     : QDialog(parent)
@@ -88,10 +77,10 @@ void TTipOfTheDayForm::buildWidgets()
     m_showOnStartup = new QCheckBox(this);
     m_showOnStartup->setObjectName(QStringLiteral("ShowOnStartupCheckBox"));
     m_showOnStartup->setChecked(true);
-    m_ok = newButton("OKButton", this);
+    m_ok = NewDialogButton("OKButton", this);
     m_ok->setDefault(true);
-    m_nextTip = newButton("NextTipButton", this);
-    m_previousTip = newButton("PreviousTipButton", this);
+    m_nextTip = NewDialogButton("NextTipButton", this);
+    m_previousTip = NewDialogButton("PreviousTipButton", this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_showOnStartup);

@@ -16,6 +16,7 @@
 #include "core/Format.h"
 #include "core/TMainConfig.h"
 #include "engine/TFTPWorker.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/TBrowsingState.h"
 #include "ui/main/TFileTypes.h"
@@ -25,14 +26,6 @@ namespace {
 // Matches wait this long for the next batch, so a directory of thousands of
 // matches costs the list one insertion, not thousands.
 constexpr int kBatchMs = 100;
-
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 } // namespace
 
@@ -92,10 +85,10 @@ void TAdvancedSearchForm::buildWidgets()
     auto* top = new QHBoxLayout;
     top->addWidget(m_pages, 1);
     auto* buttons = new QVBoxLayout;
-    m_search = newButton("SearchButton", this);
+    m_search = NewDialogButton("SearchButton", this);
     m_search->setDefault(true);
-    m_exit = newButton("ExitButton", this);
-    m_clear = newButton("ClearResultsButton", this);
+    m_exit = NewDialogButton("ExitButton", this);
+    m_clear = NewDialogButton("ClearResultsButton", this);
     buttons->addWidget(m_search);
     buttons->addWidget(m_exit);
     buttons->addWidget(m_clear);

@@ -24,6 +24,7 @@
 #include "engine/RemoteNames.h"
 #include "engine/TFTPWorker.h"
 #include "ftp/FtpError.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/ProgressFormUnit.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/TFileTypes.h"
@@ -522,12 +523,7 @@ void TFilePropertiesForm::done(int result)
     if (result == QDialog::Accepted) {
         runApply = anyChange();
     } else if (anyChange()) {
-        TMessageRequest request;
-        request.Type = TMessageRequest::TType::Confirmation;
-        request.Text = text("IDS_11");
-        request.Buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-        request.DefaultButton = QMessageBox::Yes;
-        const int answer = TMessageDialog::show(this, m_language, request);
+        const int answer = AskToSaveChanges(this, m_language, QStringLiteral("IDS_11"));
         if (answer == QMessageBox::Yes)
             runApply = true;
         else if (answer != QMessageBox::No)

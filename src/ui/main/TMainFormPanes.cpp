@@ -37,6 +37,7 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/dialogs/TipOfTheDayFormUnit.h"
 #include "ui/main/AdvancedSearchFormUnit.h"
+#include "ui/main/CheckDefaultFTPProgram.h"
 #include "ui/main/FilePropertiesFormUnit.h"
 #include "ui/main/MainFormUnit.h"
 #include "ui/main/TBrowsingState.h"
@@ -573,7 +574,10 @@ void TMainFormPanes::firstRun()
         m_window.action(QStringLiteral("AddHostAction"))->trigger();
 }
 
-void TMainFormPanes::checkDefaultFtpProgram() {}
+void TMainFormPanes::checkDefaultFtpProgram()
+{
+    CheckDefaultFTPProgram(&m_window, m_language);
+}
 
 void TMainFormPanes::tipOfTheDay()
 {

@@ -77,6 +77,7 @@ public:
         MainConfig()->SetFirstRun(false);
         MainConfig()->SetShowTipOnStartup(false);
         MainConfig()->SetShowSplashOnStartup(false);
+        MainConfig()->SetDialogDefault(QStringLiteral("IDS_54"), 7); // a remembered No
         TTranslationTable table;
         EXPECT_TRUE(table.loadWindowTable(QStringLiteral("MainForm")));
         table.SetLanguage(QStringLiteral("English"));

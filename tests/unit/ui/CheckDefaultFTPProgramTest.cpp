@@ -71,7 +71,7 @@ TEST_F(CheckDefaultFTPProgramTest, YesRegistersAndARegisteredProgramIsNotAsked)
     answer(QMessageBox::Yes, false);
     CheckDefaultFTPProgram(nullptr, m_language);
     ASSERT_EQ(m_asked.size(), 1);
-    EXPECT_EQ(m_asked[0], "Vantor FTP is currently not your default FTP program in Internet Explorer. \n\n"
+    EXPECT_EQ(m_asked[0], "Vantor FTP is currently not your default FTP program. \n\n"
                           "Would you like to have it as your default FTP program?");
     EXPECT_TRUE(m_registrations->handler);
     CheckDefaultFTPProgram(nullptr, m_language);

@@ -85,6 +85,7 @@ public:
         MainConfig()->SetFirstRun(false);
         MainConfig()->SetShowTipOnStartup(false);
         MainConfig()->SetShowSplashOnStartup(false);
+        MainConfig()->SetDialogDefault(QStringLiteral("IDS_54"), 7); // a remembered No
         TTranslationTable table;
         table.loadWindowTable(QStringLiteral("MainForm"));
         table.SetLanguage(QString::fromLatin1(language));
