@@ -11,12 +11,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "core/TFilters.h"
@@ -29,23 +27,13 @@
 #include "ui/main/TRemoteListModel.h"
 #include "ui/main/TRemotePane.h"
 #include "unit/queue/QueueTestSupport.h"
+#include "unit/ui/ModalAnswerer.h"
 
 using namespace testsupport;
+using queuetest::waitFor;
 namespace fs = std::filesystem;
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs)
-            return false;
-        QTest::qWait(10);
-    }
-    return true;
-}
 
 template <typename T>
 T* child(QWidget* parent, const char* name)
@@ -72,9 +60,7 @@ protected:
             m_asked.append(request.Text);
             request.Result = QMessageBox::Yes;
         });
-        m_dialogs.setInterval(20);
-        QObject::connect(&m_dialogs, &QTimer::timeout, [this] { answerDialogs(); });
-        m_dialogs.start();
+        m_dialogs.setHandler([this](QWidget* modal) { answerDialog(modal); });
     }
     ~WindowHostsIntegrationTest() override
     {
@@ -86,15 +72,9 @@ protected:
         fs::remove_all(fs::path(m_server.root) / "e2e", ignored);
     }
 
-    void answerDialogs()
+    void answerDialog(QWidget* modal)
     {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || m_busy)
-            return;
-        // A dialog's handler may run its own event loop; one at a time.
-        m_busy = true;
         const QString name = modal->objectName();
-        m_seen.append(name);
         if (name == QLatin1String("FirstRunWizardForm"))
             finishFirstRun(modal);
         else if (name == QLatin1String("AddHostWizardForm"))
@@ -105,7 +85,6 @@ protected:
             ADD_FAILURE() << "unexpected dialog " << name.toStdString();
             modal->close();
         }
-        m_busy = false;
     }
 
     // Keeps English, no sample hosts, straight on to the add-host wizard.
@@ -167,10 +146,8 @@ protected:
     RealServer m_server;
     queuetest::QueueEnvironment m_env;
     std::unique_ptr<TMainForm> m_window;
-    QTimer m_dialogs;
+    uitest::ModalAnswerer m_dialogs;
     QStringList m_asked;
-    QStringList m_seen;
-    bool m_busy = false;
 };
 
 } // namespace
@@ -187,9 +164,10 @@ TEST_F(WindowHostsIntegrationTest, FirstStartLeadsToAHostThatTheHostManagerEdits
     window().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window()));
     ASSERT_TRUE(waitFor([&] {
-        return m_seen.contains(QStringLiteral("AddHostWizardForm")) && !QApplication::activeModalWidget();
-    })) << m_seen.join(u',').toStdString();
-    EXPECT_EQ(m_seen.first(), QStringLiteral("FirstRunWizardForm"));
+        return m_dialogs.seen().contains(QStringLiteral("AddHostWizardForm")) &&
+               !QApplication::activeModalWidget();
+    })) << m_dialogs.seen().join(u',').toStdString();
+    EXPECT_EQ(m_dialogs.seen().first(), QStringLiteral("FirstRunWizardForm"));
     EXPECT_FALSE(MainConfig()->FirstRun());
     EXPECT_TRUE(m_asked.isEmpty()) << "finishing the wizards asks nothing";
 

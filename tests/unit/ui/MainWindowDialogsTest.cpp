@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include "core/TFilters.h"
@@ -21,6 +20,7 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "unit/queue/QueueTestSupport.h"
+#include "unit/ui/ModalAnswerer.h"
 
 using namespace queuetest;
 
@@ -36,17 +36,6 @@ protected:
             m_asked.append(request.Text);
             request.Result = QMessageBox::No;
         });
-        m_dialogs.setInterval(20);
-        QObject::connect(&m_dialogs, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || m_answering || !m_onDialog)
-                return;
-            m_answering = true;
-            m_seen.append(modal->objectName());
-            m_onDialog(modal);
-            m_answering = false;
-        });
-        m_dialogs.start();
     }
     ~MainWindowDialogsTest() override
     {
@@ -71,11 +60,11 @@ protected:
         return *m_window;
     }
     // Runs `action` with `handler` answering the dialog it opens.
-    void run(const char* action, std::function<void(QWidget*)> handler)
+    void run(const char* action, uitest::ModalAnswerer::THandler handler)
     {
-        m_onDialog = std::move(handler);
+        m_dialogs.setHandler(std::move(handler));
         window().action(QString::fromLatin1(action))->trigger();
-        m_onDialog = nullptr;
+        m_dialogs.setHandler(nullptr);
     }
     QStringList menuTexts(const char* menuName)
     {
@@ -89,12 +78,9 @@ protected:
 
     QueueEnvironment m_env;
     std::unique_ptr<TMainForm> m_window;
-    QTimer m_dialogs;
-    std::function<void(QWidget*)> m_onDialog;
-    QStringList m_seen;
+    uitest::ModalAnswerer m_dialogs;
     QStringList m_asked;
     QList<QUrl> m_opened;
-    bool m_answering = false;
 };
 
 } // namespace
@@ -106,7 +92,7 @@ TEST_F(MainWindowDialogsTest, SettingsChangeTheWindowsLanguageAtOnceAndHelpOpens
         languages->setCurrentIndex(languages->findText(QStringLiteral("Svenska")));
         form->findChild<QPushButton*>(QStringLiteral("OKButton"))->click();
     });
-    EXPECT_EQ(m_seen.value(0), QStringLiteral("SettingsForm"));
+    EXPECT_EQ(m_dialogs.seen().value(0), QStringLiteral("SettingsForm"));
     EXPECT_EQ(MainConfig()->Language(), QStringLiteral("Svenska"));
     EXPECT_EQ(window().action(QStringLiteral("ExitAction"))->text(), QStringLiteral("&Avsluta"));
 

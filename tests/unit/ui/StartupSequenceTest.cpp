@@ -22,6 +22,7 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "unit/queue/QueueTestSupport.h"
+#include "unit/ui/ModalAnswerer.h"
 
 using namespace queuetest;
 
@@ -37,20 +38,6 @@ protected:
             m_asked.append(request.Text);
             request.Result = QMessageBox::No;
         });
-        m_dialogs.setInterval(20);
-        QObject::connect(&m_dialogs, &QTimer::timeout, [this] {
-            QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || m_answering)
-                return;
-            m_answering = true;
-            m_seen.append(modal->objectName());
-            if (m_onDialog)
-                m_onDialog(modal);
-            else
-                modal->close();
-            m_answering = false;
-        });
-        m_dialogs.start();
     }
     ~StartupSequenceTest() override
     {
@@ -75,17 +62,14 @@ protected:
     {
         window().show();
         ASSERT_TRUE(waitFor([&] {
-            return m_seen.contains(lastDialog) && !QApplication::activeModalWidget();
-        })) << m_seen.join(u',').toStdString();
+            return m_dialogs.seen().contains(lastDialog) && !QApplication::activeModalWidget();
+        })) << m_dialogs.seen().join(u',').toStdString();
     }
 
     QueueEnvironment m_env;
     std::unique_ptr<TMainForm> m_window;
-    QTimer m_dialogs;
-    std::function<void(QWidget*)> m_onDialog;
-    QStringList m_seen;
+    uitest::ModalAnswerer m_dialogs;
     QStringList m_asked;
-    bool m_answering = false;
 };
 
 } // namespace
@@ -94,7 +78,7 @@ TEST_F(StartupSequenceTest, TheFirstStartsWizardAddsTheSamplesSwitchesToSwedishA
 {
     MainConfig()->SetFirstRun(true);
     MainConfig()->SetShowTipOnStartup(true);
-    m_onDialog = [](QWidget* modal) {
+    m_dialogs.setHandler([](QWidget* modal) {
         if (modal->objectName() != QLatin1String("FirstRunWizardForm")) {
             modal->close();
             return;
@@ -107,11 +91,12 @@ TEST_F(StartupSequenceTest, TheFirstStartsWizardAddsTheSamplesSwitchesToSwedishA
         modal->findChild<QCheckBox*>(QStringLiteral("AddSampleSitesCheckBox"))->setChecked(true);
         modal->findChild<QCheckBox*>(QStringLiteral("ShowAddNewHostWizardCheckBox"))->setChecked(false);
         next->click();
-    };
+    });
     start(QStringLiteral("TipOfTheDayForm"));
 
-    EXPECT_EQ(m_seen.first(), QStringLiteral("FirstRunWizardForm"));
-    EXPECT_FALSE(m_seen.contains(QStringLiteral("AddHostWizardForm"))) << "the wizard's offer was declined";
+    EXPECT_EQ(m_dialogs.seen().first(), QStringLiteral("FirstRunWizardForm"));
+    EXPECT_FALSE(m_dialogs.seen().contains(QStringLiteral("AddHostWizardForm")))
+        << "the wizard's offer was declined";
     EXPECT_FALSE(MainConfig()->FirstRun());
     EXPECT_EQ(MainConfig()->Language(), QStringLiteral("Svenska"));
     EXPECT_EQ(window().action(QStringLiteral("ExitAction"))->text(), QStringLiteral("&Avsluta"))
@@ -131,7 +116,7 @@ TEST_F(StartupSequenceTest, AFirstStartWithoutAChoiceKeepsTheLanguageAndRunsTheA
 {
     MainConfig()->SetFirstRun(true);
     MainConfig()->SetLanguage(QStringLiteral("English"));
-    m_onDialog = [](QWidget* modal) {
+    m_dialogs.setHandler([](QWidget* modal) {
         if (modal->objectName() == QLatin1String("FirstRunWizardForm")) {
             // Closed from outside without a page turned: the choices still apply.
             modal->findChild<QCheckBox*>(QStringLiteral("AddSampleSitesCheckBox"))->setChecked(false);
@@ -142,7 +127,7 @@ TEST_F(StartupSequenceTest, AFirstStartWithoutAChoiceKeepsTheLanguageAndRunsTheA
             return;
         }
         modal->close();
-    };
+    });
     start(QStringLiteral("AddHostWizardForm"));
 
     EXPECT_EQ(MainConfig()->Language(), QStringLiteral("English"));
