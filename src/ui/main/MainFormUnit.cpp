@@ -39,6 +39,7 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/THandoffReceiver.h"
 #include "ui/main/TMainFormPanes.h"
+#include "ui/main/TMainToolbars.h"
 #include "ui/main/TMainWorkerObserver.h"
 #include "ui/main/TVantorApplication.h"
 
@@ -340,18 +341,24 @@ void TMainForm::createMainToolbar()
     m_hostButton->setMenu(m_hostMenu);
     connect(m_hostButton, &QToolButton::clicked, this, [this] { connectActionExecute(m_hostButtonIndex); });
     m_mainToolbar->addWidget(m_hostButton);
-    const auto add = [this](const char* name, const char* icon, QStyle::StandardPixmap fallback) {
+    const auto add = [this](const char* name, const char* button, const char* icon,
+                            QStyle::StandardPixmap fallback) {
         if (QAction* a = action(QString::fromLatin1(name))) {
             if (a->icon().isNull())
                 a->setIcon(QIcon::fromTheme(QString::fromLatin1(icon), style()->standardIcon(fallback)));
             m_mainToolbar->addAction(a);
+            if (QWidget* widget = m_mainToolbar->widgetForAction(a))
+                widget->setObjectName(QString::fromLatin1(button));
         }
     };
-    add("DisconnectAction", "network-disconnect", QStyle::SP_BrowserStop);
-    add("QuickConnectAction", "network-connect", QStyle::SP_ArrowForward);
-    add("AddHostAction", "list-add", QStyle::SP_FileDialogNewFolder);
-    add("EditHostsAction", "document-properties", QStyle::SP_FileDialogDetailedView);
+    add("DisconnectAction", "DisconnectButton", "network-disconnect", QStyle::SP_BrowserStop);
+    m_mainToolbar->addSeparator()->setObjectName(QStringLiteral("TBXSeparatorItem19"));
+    add("QuickConnectAction", "TBXItem45", "network-connect", QStyle::SP_ArrowForward);
+    m_mainToolbar->addSeparator()->setObjectName(QStringLiteral("TBXSeparatorItem20"));
+    add("AddHostAction", "TBXItem6", "list-add", QStyle::SP_FileDialogNewFolder);
+    add("EditHostsAction", "TBXItem44", "document-properties", QStyle::SP_FileDialogDetailedView);
     m_mainToolbar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_toolbars = new TMainToolbars(*this, [this](const QString& name) { return action(name); });
 }
 
 void TMainForm::createStatusBar()
@@ -741,21 +748,7 @@ void TMainForm::RestoreFormState()
     m_horzSplitter->setSizes({std::max(100, geometry().height() - bottom), bottom});
     m_bottomPages->setCurrentIndex(
         std::clamp(config->SelectedBottomPageControlIndex(), 0, m_bottomPages->count() - 1));
-    const struct
-    {
-        const char* action;
-        bool shown;
-    } toolbars[] = {{"ShowMainToolbarAction", config->ShowMainToolbar()},
-                    {"ShowLocalToolbarAction", config->ShowLocalToolbar()},
-                    {"ShowRemoteToolbarAction", config->ShowRemoteToolbar()},
-                    {"ShowQueueLogToolbarAction", config->ShowQueueLogToolbar()}};
-    for (const auto& t : toolbars) {
-        QAction* a = action(QString::fromLatin1(t.action));
-        a->setChecked(t.shown);
-        m_panes->showToolbar(a->objectName(), t.shown, m_mainToolbar);
-        connect(a, &QAction::toggled, this,
-                [this, a](bool on) { m_panes->showToolbar(a->objectName(), on, m_mainToolbar); });
-    }
+    m_toolbars->RestoreToolbars();
 }
 
 void TMainForm::SaveFormState()
@@ -778,10 +771,7 @@ void TMainForm::SaveFormState()
     const QList<int> rows = m_horzSplitter->sizes();
     if (rows.size() > 1)
         config->SetBottomPanelHeight(rows.last());
-    config->SetShowMainToolbar(action(QStringLiteral("ShowMainToolbarAction"))->isChecked());
-    config->SetShowLocalToolbar(action(QStringLiteral("ShowLocalToolbarAction"))->isChecked());
-    config->SetShowRemoteToolbar(action(QStringLiteral("ShowRemoteToolbarAction"))->isChecked());
-    config->SetShowQueueLogToolbar(action(QStringLiteral("ShowQueueLogToolbarAction"))->isChecked());
+    m_toolbars->SaveToolbars(*config);
     m_panes->saveSortSettings();
 }
 

@@ -29,6 +29,7 @@ class TMainWorkerObserver;
 class TQueueAutoSave;
 class TQueueManager;
 class TMainFormPanes;
+class TMainToolbars;
 
 // The main window: the shell around the remote pane, the local pane and the
 // queue and log views. It owns the process-wide stores it creates (file transfer
@@ -70,6 +71,7 @@ public:
 
     TFTPWorker& worker() { return *m_worker; }
     TMainFormPanes& panes() { return *m_panes; }
+    TMainToolbars& toolbars() { return *m_toolbars; }
     TBrowsingState& state() { return m_state; }
     QAction* action(const QString& objectName) const;
     // The help page the window opens for the current language.
@@ -151,6 +153,7 @@ private:
     QToolButton* m_hostButton = nullptr;
     int m_hostButtonIndex = -1;
     QToolBar* m_mainToolbar = nullptr;
+    TMainToolbars* m_toolbars = nullptr; // a child: places, layouts and customising of the toolbars
     QSplitter* m_vertSplitter = nullptr;
     QSplitter* m_horzSplitter = nullptr;
     QTabWidget* m_bottomPages = nullptr;

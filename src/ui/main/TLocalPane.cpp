@@ -190,14 +190,14 @@ void TLocalPane::createToolbar()
         if (auto* tool = qobject_cast<QToolButton*>(button); tool && dropDown)
             tool->setPopupMode(QToolButton::InstantPopup);
     };
-    add("LocalRefreshAction", "LocalRefreshButton");
+    add("LocalRefreshAction", "TBXItem1");
     m_toolbar->addSeparator();
-    add("LocalViewAction", "LocalViewButton", true);
+    add("LocalViewAction", "TBXSubmenuItem2", true);
     m_toolbar->addSeparator();
 
     // Upload, with Add to queue in its drop-down.
     auto* upload = new QToolButton(m_toolbar);
-    upload->setObjectName(QStringLiteral("LocalUploadButton"));
+    upload->setObjectName(QStringLiteral("TBXSubmenuItem6"));
     upload->setDefaultAction(action(QStringLiteral("UploadAction")));
     m_uploadMenu = new QMenu(upload);
     m_uploadMenu->setObjectName(QStringLiteral("LocalUploadMenu"));
@@ -209,11 +209,11 @@ void TLocalPane::createToolbar()
     m_toolbar->addWidget(upload);
     m_toolbar->addSeparator();
 
-    add("LocalCDHomeAction", "LocalHomeButton");
-    add("LocalCDUPAction", "LocalCDUPButton");
-    add("LocalMakeDirAction", "LocalNewDirectoryButton");
+    add("LocalCDHomeAction", "TBXItem18");
+    add("LocalCDUPAction", "TBXItem3");
+    add("LocalMakeDirAction", "TBXItem4");
     m_toolbar->addSeparator();
-    add("LocalFiltersSubmenuItem", "LocalFiltersButton", true);
+    add("LocalFiltersSubmenuItem", "LocalFiltersSubmenuItem", true);
 }
 
 void TLocalPane::createViews()
