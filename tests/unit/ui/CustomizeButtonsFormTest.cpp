@@ -102,6 +102,8 @@ TEST_F(CustomizeButtonsFormTest, ListsHoldTheHiddenButtonsWithOneSeparatorAndThe
     EXPECT_EQ(dialogtest::child<QComboBox>(form, "ComboBox2")->currentText(), "Large icons");
     EXPECT_EQ(dialogtest::child<QPushButton>(form, "btnInsert")->toolTip(), "Add button to toolbar");
     EXPECT_EQ(form.selectedList()->iconSize(), QSize(24, 24));
+    EXPECT_EQ(form.availableList()->accessibleName(), "Available toolbar buttons");
+    EXPECT_EQ(form.selectedList()->accessibleName(), "Current toolbar buttons");
 }
 
 TEST_F(CustomizeButtonsFormTest, InsertAndRemoveFollowTheFocusedListAndMoveToTheOtherListsEnd)

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLayout>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -374,4 +375,30 @@ TEST_F(MainToolbarsTest, ThePopupMenuCustomizesTheToolbarItWasOpenedOn)
     window().action("CustomizeToolbarAction")->trigger();
     EXPECT_EQ(shown, (QStringList{"Select a host", "Disconnect", "Separator", "Quick connect", "Separator",
                                   "Add", "Edit"}));
+}
+
+TEST_F(MainToolbarsTest, ARightClickOnAToolbarChoosesWhatCustomizeOpensAndShowingKeepsItsDockOnTop)
+{
+    QStringList shown;
+    window().toolbars().setDialogRunner([&](TCustomizeButtonsForm& form) {
+        for (int row = 0; row < form.selectedList()->count(); ++row)
+            shown << form.selectedList()->item(row)->text();
+    });
+    QToolBar* queue = toolbar("QueueLogToolbar");
+    ASSERT_EQ(queue->contextMenuPolicy(), Qt::CustomContextMenu);
+    emit queue->customContextMenuRequested(QPoint(3, 3));
+    window().toolbars().popupMenu()->close();
+    window().action("CustomizeToolbarAction")->trigger();
+    ASSERT_EQ(shown.size(), 10);
+    EXPECT_EQ(shown[2], "Separator");
+
+    QWidget* dock = window().findChild<QWidget*>("RemoteDock");
+    ASSERT_TRUE(dock && dock->parentWidget() && dock->parentWidget()->layout());
+    window().action("ShowRemoteToolbarAction")->trigger();
+    EXPECT_TRUE(toolbar("RemoteToolbar")->isHidden());
+    window().action("ShowRemoteToolbarAction")->trigger();
+    EXPECT_FALSE(toolbar("RemoteToolbar")->isHidden());
+    EXPECT_EQ(dock->parentWidget()->layout()->indexOf(dock), 0);
+    // The layout the dialog opened with was kept: nothing changed without OK.
+    EXPECT_EQ(shownNames(queue).size(), 10);
 }
