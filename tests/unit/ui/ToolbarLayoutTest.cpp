@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QLayout>
 #include <QListWidget>
 #include <QMenu>
@@ -391,6 +393,18 @@ TEST_F(MainToolbarsTest, ARightClickOnAToolbarChoosesWhatCustomizeOpensAndShowin
     window().action("CustomizeToolbarAction")->trigger();
     ASSERT_EQ(shown.size(), 10);
     EXPECT_EQ(shown[2], "Separator");
+
+    // A right click on a button reaches its toolbar.
+    shown.clear();
+    auto* stop = toolbar("RemoteToolbar")->findChild<QToolButton*>("RemoteStopButton");
+    ASSERT_NE(stop, nullptr);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(2, 2), stop->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(stop, &click);
+    EXPECT_TRUE(window().toolbars().popupMenu()->isVisible());
+    window().toolbars().popupMenu()->close();
+    window().action("CustomizeToolbarAction")->trigger();
+    ASSERT_EQ(shown.size(), 16);
+    EXPECT_EQ(shown[6], "Stop");
 
     QWidget* dock = window().findChild<QWidget*>("RemoteDock");
     ASSERT_TRUE(dock && dock->parentWidget() && dock->parentWidget()->layout());
