@@ -152,7 +152,7 @@ void TMainToolbars::RestoreToolbars()
     } else {
         for (const char* name : kLayoutOrder)
             if (auto* bar = qobject_cast<QToolBar*>(toolbar(QString::fromLatin1(name))))
-                TToolbarLayout::ApplyToolbarLayout(bar, {}, 0, 0);
+                TToolbarLayout::ApplyToolbarLayout(bar, TToolbarLayout::shownNames(bar), 0, 0);
     }
     TMainConfig* config = MainConfig();
     if (!config)

@@ -144,6 +144,16 @@ bool TToolbarLayout::isShown(const QAction* item)
     return item->isVisible();
 }
 
+QStringList TToolbarLayout::shownNames(QToolBar* toolbar)
+{
+    prepare(toolbar);
+    QStringList names;
+    for (QAction* item : toolbar->actions())
+        if (isShown(item))
+            names.append(item->isSeparator() ? kSeparator : componentName(item));
+    return names;
+}
+
 void TToolbarLayout::readOptions(const platform::TRegistryStore& registry, const QString& key,
                                  int* captionMode, int* iconSize)
 {
@@ -158,10 +168,15 @@ void TToolbarLayout::LoadToolbarLayout(platform::TRegistryStore& registry, QTool
     int captionMode = 0;
     int iconSize = 0;
     QStringList names;
-    if (!registry.keyExists(key + kOptions))
+    const bool first = !registry.keyExists(key + kOptions);
+    if (first) {
         SaveToolbarLayout(registry, toolbar, key, 0, 0);
+        // What was just written, even where the store refused it: a store that
+        // cannot be written must not leave the toolbar empty.
+        names = shownNames(toolbar);
+    }
     readOptions(registry, key, &captionMode, &iconSize);
-    if (registry.keyExists(key + kButtons)) {
+    if (!first && registry.keyExists(key + kButtons)) {
         QList<std::pair<int, QString>> values;
         for (const QString& name : registry.valueNames(key + kButtons))
             if (const int number = buttonNumber(name); number >= 0)

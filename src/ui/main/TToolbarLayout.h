@@ -57,6 +57,9 @@ public:
     // The items of `toolbar` that are not separators.
     static QList<QAction*> buttonItems(const QToolBar* toolbar);
     static bool isShown(const QAction* item);
+    // The names of the shown items in order ("Separator" for a separator), as
+    // ApplyToolbarLayout takes them.
+    static QStringList shownNames(QToolBar* toolbar);
 
     // Reads Options of `key` (0 where absent): caption mode and icon size.
     static void readOptions(const platform::TRegistryStore& registry, const QString& key, int* captionMode,
