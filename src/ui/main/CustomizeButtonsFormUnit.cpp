@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 #include "core/AppRegistry.h"
+#include "ui/dialogs/DialogSupport.h"
 #include "ui/main/TToolbarLayout.h"
 
 namespace {
@@ -111,21 +112,6 @@ private:
     TDropHandler m_drop;
 };
 
-QPushButton* newButton(const char* name, QWidget* parent)
-{
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QString::fromLatin1(name));
-    return button;
-}
-
-QLabel* newLabel(const char* name, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setBuddy(buddy);
-    return label;
-}
-
 } // namespace
 
 TCustomizeButtonsForm::TCustomizeButtonsForm(QToolBar* toolbar, const QString& registryKey, QWidget* parent)
@@ -142,7 +128,11 @@ TCustomizeButtonsForm::TCustomizeButtonsForm(QToolBar* toolbar, const QString& r
     fillLists();
 }
 
-TCustomizeButtonsForm::~TCustomizeButtonsForm() = default;
+TCustomizeButtonsForm::~TCustomizeButtonsForm()
+{
+    // Focus leaving a list being destroyed must not reach updateButtons().
+    disconnect(qApp, nullptr, this, nullptr);
+}
 
 void TCustomizeButtonsForm::buildWidgets()
 {
@@ -156,18 +146,18 @@ void TCustomizeButtonsForm::buildWidgets()
             if (from == m_available || from == m_selected)
                 moveEntry(from, row, list, beforeRow);
         });
-    m_insert = newButton("btnInsert", this);
-    m_remove = newButton("btnRemove", this);
+    m_insert = NewDialogButton("btnInsert", this);
+    m_remove = NewDialogButton("btnRemove", this);
     m_textOptions = new QComboBox(this);
     m_textOptions->setObjectName(QStringLiteral("ComboBox1"));
     m_iconOptions = new QComboBox(this);
     m_iconOptions->setObjectName(QStringLiteral("ComboBox2"));
-    m_ok = newButton("btnOK", this);
+    m_ok = NewDialogButton("btnOK", this);
     m_ok->setDefault(true);
-    m_cancel = newButton("btnCancel", this);
+    m_cancel = NewDialogButton("btnCancel", this);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(newLabel("lblAvailable", m_available, this), 0, 0);
+    grid->addWidget(NewBuddyLabel("lblAvailable", m_available, this), 0, 0);
     grid->addWidget(m_available, 1, 0);
     auto* middle = new QVBoxLayout;
     middle->addStretch();
@@ -175,12 +165,12 @@ void TCustomizeButtonsForm::buildWidgets()
     middle->addWidget(m_remove);
     middle->addStretch();
     grid->addLayout(middle, 1, 1);
-    grid->addWidget(newLabel("lblSelected", m_selected, this), 0, 2);
+    grid->addWidget(NewBuddyLabel("lblSelected", m_selected, this), 0, 2);
     grid->addWidget(m_selected, 1, 2);
     auto* options = new QGridLayout;
-    options->addWidget(newLabel("lblTextOptions", m_textOptions, this), 0, 0);
+    options->addWidget(NewBuddyLabel("lblTextOptions", m_textOptions, this), 0, 0);
     options->addWidget(m_textOptions, 0, 1);
-    options->addWidget(newLabel("lblIconOptions", m_iconOptions, this), 1, 0);
+    options->addWidget(NewBuddyLabel("lblIconOptions", m_iconOptions, this), 1, 0);
     options->addWidget(m_iconOptions, 1, 1);
     options->setColumnStretch(2, 1);
     auto* buttons = new QHBoxLayout;

@@ -292,21 +292,6 @@ void TMainFormPanes::saveSortSettings()
                                              : TRzLVSortDirection::sdAscending);
 }
 
-void TMainFormPanes::showToolbar(const QString& showAction, bool on, QToolBar* mainToolbar)
-{
-    QToolBar* toolbar = nullptr;
-    if (showAction == QLatin1String("ShowMainToolbarAction"))
-        toolbar = mainToolbar;
-    else if (showAction == QLatin1String("ShowLocalToolbarAction"))
-        toolbar = m_parts->local->toolbar();
-    else if (showAction == QLatin1String("ShowRemoteToolbarAction"))
-        toolbar = m_parts->remote->toolbar();
-    else if (showAction == QLatin1String("ShowQueueLogToolbarAction"))
-        toolbar = m_parts->queueToolbar;
-    if (toolbar)
-        toolbar->setVisible(on);
-}
-
 void TMainFormPanes::updateActions() {}
 
 void TMainFormPanes::workerConnected()

@@ -63,7 +63,6 @@ public:
     void applyViewStyles();
     void applySortSettings();
     void saveSortSettings();
-    void showToolbar(const QString& showAction, bool on, QToolBar* mainToolbar);
     void updateActions();
 
     // The browsing worker's events.
