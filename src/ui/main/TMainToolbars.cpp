@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QChildEvent>
+#include <QContextMenuEvent>
 #include <QMainWindow>
 #include <QMenu>
 #include <QSignalBlocker>
@@ -88,6 +90,10 @@ TMainToolbars::TMainToolbars(QMainWindow& window, TActionLookup action)
                 m_popupComponent = bar;
                 m_popup->popup(bar->mapToGlobal(position));
             });
+            // A disabled button takes no context menu event itself; its toolbar's menu opens still.
+            bar->installEventFilter(this);
+            for (QWidget* child : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                child->installEventFilter(this);
         }
     }
     m_popup->addSeparator();
@@ -98,6 +104,23 @@ TMainToolbars::TMainToolbars(QMainWindow& window, TActionLookup action)
 }
 
 TMainToolbars::~TMainToolbars() = default;
+
+bool TMainToolbars::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ChildAdded && qobject_cast<QToolBar*>(watched)) {
+        if (auto* child = qobject_cast<QWidget*>(static_cast<QChildEvent*>(event)->child()))
+            child->installEventFilter(this);
+    } else if (event->type() == QEvent::ContextMenu) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        auto* bar = widget ? qobject_cast<QToolBar*>(widget->parentWidget()) : nullptr;
+        if (bar && !widget->isEnabled()) {
+            const auto* menu = static_cast<QContextMenuEvent*>(event);
+            emit bar->customContextMenuRequested(bar->mapFromGlobal(menu->globalPos()));
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
 
 QWidget* TMainToolbars::toolbar(const QString& name) const
 {

@@ -59,6 +59,9 @@ public:
         m_runDialog = std::move(runner);
     }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showToolbar(const char* name, const char* dock, bool on);
 

@@ -39,6 +39,16 @@ int choice(qint64 stored)
     return stored == 1 ? 1 : 0;
 }
 
+// The toolbar enables a widget item's button as the item is enabled, whatever
+// the button's own action says; the item follows that action instead.
+void followEnabledState(QAction* source, QAction* item)
+{
+    if (!item || source == item)
+        return;
+    item->setEnabled(source->isEnabled());
+    QObject::connect(source, &QAction::enabledChanged, item, &QAction::setEnabled, Qt::UniqueConnection);
+}
+
 } // namespace
 
 int TToolbarLayout::iconExtent(int iconSize)
@@ -74,9 +84,12 @@ void TToolbarLayout::prepare(QToolBar* toolbar)
                 // The toolbar deletes its own button later; till then it must not pass for the item.
                 old->setObjectName(QString());
             }
-            toolbar->insertWidget(action, tool);
+            QAction* item = toolbar->insertWidget(action, tool);
             toolbar->removeAction(action);
+            followEnabledState(action, item);
         }
+        if (tool && tool->defaultAction())
+            followEnabledState(tool->defaultAction(), action);
         if (tool) {
             QObject::connect(toolbar, &QToolBar::iconSizeChanged, tool, &QToolButton::setIconSize,
                              Qt::UniqueConnection);

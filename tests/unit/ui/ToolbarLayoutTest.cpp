@@ -249,6 +249,26 @@ TEST_F(MainToolbarsTest, FirstStartShowsAndStoresTheDesignTimeItemsWithTextUnder
     EXPECT_TRUE(window().action("QuickConnectAction")->isVisible());
 }
 
+TEST_F(MainToolbarsTest, ButtonsAreEnabledAsTheirActionsAfterEveryLayout)
+{
+    // Not connected: Disconnect and Stop are off, on the toolbar as in the menus.
+    auto* disconnect = toolbar("MainToolbar")->findChild<QToolButton*>("DisconnectButton");
+    auto* stop = toolbar("RemoteToolbar")->findChild<QToolButton*>("RemoteStopButton");
+    ASSERT_NE(disconnect, nullptr);
+    ASSERT_NE(stop, nullptr);
+    EXPECT_FALSE(window().action("DisconnectAction")->isEnabled());
+    EXPECT_FALSE(disconnect->isEnabled());
+    EXPECT_FALSE(stop->isEnabled());
+
+    // Laid out again (hidden and shown), the buttons still follow.
+    TToolbarLayout::ApplyToolbarLayout(toolbar("MainToolbar"), {"TBXItem45", "DisconnectButton"}, 1, 1);
+    EXPECT_FALSE(disconnect->isEnabled());
+    window().action("DisconnectAction")->setEnabled(true);
+    EXPECT_TRUE(disconnect->isEnabled());
+    window().action("DisconnectAction")->setEnabled(false);
+    EXPECT_FALSE(disconnect->isEnabled());
+}
+
 TEST_F(MainToolbarsTest, AStoredLayoutComesBackAfterARestartAndAGoneNameIsASeparator)
 {
     {
