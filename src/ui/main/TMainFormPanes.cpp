@@ -470,7 +470,13 @@ void TMainFormPanes::settings()
     {
         TSettingsForm form(&m_window);
         form.setOpenHelp([this](int topic) { m_window.OpenHelp(topic); });
-        form.exec();
+        // Kept at once rather than only when the window closes: a start cut
+        // short later must not lose what the user just chose.
+        if (form.exec() == QDialog::Accepted && MainConfig()) {
+            QString error;
+            if (!MainConfig()->Save(&error) && !error.isEmpty())
+                m_window.AddToLog(TLogKind::lkError, error);
+        }
     }
     m_window.ApplyLanguage();
     m_window.ApplyViewSettings();

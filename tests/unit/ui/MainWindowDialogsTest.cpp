@@ -95,6 +95,7 @@ TEST_F(MainWindowDialogsTest, SettingsChangeTheWindowsLanguageAtOnceAndHelpOpens
     EXPECT_EQ(m_dialogs.seen().value(0), QStringLiteral("SettingsForm"));
     EXPECT_EQ(MainConfig()->Language(), QStringLiteral("Svenska"));
     EXPECT_EQ(window().action(QStringLiteral("ExitAction"))->text(), QStringLiteral("&Avsluta"));
+    EXPECT_FALSE(MainConfig()->isModified()) << "the settings are on disk at once";
 
     // Cancel changes nothing, and Help asks the window for the page's help.
     run("SettingsAction", [](QWidget* form) {
