@@ -227,10 +227,14 @@ void TToolbarLayout::ApplyToolbarLayout(QToolBar* toolbar, const QStringList& na
         QToolButton* tool = button(action);
         if (!tool)
             continue;
+        int minimum = width;
         if (kind(action) == TItemKind::DropDown)
-            tool->setMinimumWidth(width + (tool->popupMode() == QToolButton::MenuButtonPopup ? 20 : 5));
-        else
-            tool->setMinimumWidth(width);
+            minimum += tool->popupMode() == QToolButton::MenuButtonPopup ? 20 : 5;
+        // Never narrower than the caption needs: a toolbar short of room moves
+        // whole buttons behind its extension arrow instead of cutting captions.
+        if (captionMode == 0)
+            minimum = std::max(minimum, tool->sizeHint().width());
+        tool->setMinimumWidth(minimum);
     }
 
     for (int p = 0; p < names.size(); ++p) {

@@ -3,6 +3,8 @@
 // records, the settings' places and visibility, and the pop-up menu.
 #include <memory>
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -110,8 +112,14 @@ TEST_F(LayoutFixture, CaptionModeAndIconSizeSetStyleSizeAndMinimumWidths)
     ASSERT_TRUE(a && d);
     EXPECT_EQ(m_toolbar.iconSize(), QSize(24, 24));
     EXPECT_EQ(a->toolButtonStyle(), Qt::ToolButtonTextUnderIcon);
-    EXPECT_EQ(a->minimumWidth(), 44);
-    EXPECT_EQ(d->minimumWidth(), 64) << "a split drop-down is 20 wider";
+    // At least the image height + 20 (a split drop-down 20 more), and never
+    // less than the caption needs, so a short toolbar does not cut captions.
+    EXPECT_EQ(a->minimumWidth(), std::max(44, a->sizeHint().width()));
+    EXPECT_EQ(d->minimumWidth(), std::max(64, d->sizeHint().width()));
+    a->setText(QStringLiteral("I"));
+    a->setMinimumWidth(0);
+    TToolbarLayout::ApplyToolbarLayout(&m_toolbar, {"A", "D"}, 0, 0);
+    EXPECT_EQ(a->minimumWidth(), 44) << "a short caption keeps the floor";
     EXPECT_EQ(a->defaultAction(), m_owner.findChild<QAction*>("AAction"));
 
     TToolbarLayout::ApplyToolbarLayout(&m_toolbar, {"A", "D"}, 1, 1);
