@@ -3,14 +3,17 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 
 #include "core/TMainConfig.h"
 #include "ui/dialogs/DialogSupport.h"
 #include "ui/dialogs/TFormLanguage.h"
+#include "ui/dialogs/TPortKeyFilter.h"
 
 namespace {
 
@@ -34,6 +37,64 @@ void ApplyAnonymousLogin(bool anonymous, QLineEdit* username, QLineEdit* passwor
     username->setEnabled(!anonymous);
     password->setEnabled(!anonymous);
     SetupPasswordEdit(password, anonymous);
+}
+
+QWidget* TLoginFields::buildPage(QCheckBox* extra)
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("GeneralTabSheet"));
+    Hostname = NewDialogEdit("HostnameEdit", page);
+    Port = NewDialogEdit("PortEdit", page);
+    Port->setMaxLength(5);
+    Port->setFixedWidth(Port->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
+    PortFilter = new TPortKeyFilter(Port, QString(), QString());
+    Anonymous = NewDialogCheckBox("IsAnonymousCheckBox", page);
+    Username = NewDialogEdit("UsernameEdit", page);
+    Password = NewDialogEdit("PasswordEdit", page);
+    Passive = NewDialogCheckBox("PassiveTransfersCheckBox", page);
+    HostID = new QLabel(page);
+    HostID->setObjectName(QStringLiteral("HostIDLabel"));
+    HostID->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // Room for the longest ID text, so showing a host does not resize the window.
+    HostID->setMinimumWidth(HostID->fontMetrics().horizontalAdvance(
+                                QStringLiteral("Host-ID: {00000000-0000-0000-0000-000000000000}")) +
+                            16);
+
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(NewBuddyLabel("HostnameLabel", Hostname, page), 0, 0);
+    grid->addWidget(Hostname, 0, 1);
+    grid->addWidget(NewBuddyLabel("PortLabel", Port, page), 0, 2);
+    grid->addWidget(Port, 0, 3);
+    grid->addWidget(Anonymous, 1, 1, 1, 3);
+    grid->addWidget(NewBuddyLabel("UsernameLabel", Username, page), 2, 0);
+    grid->addWidget(Username, 2, 1, 1, 3);
+    grid->addWidget(NewBuddyLabel("PasswordLabel", Password, page), 3, 0);
+    grid->addWidget(Password, 3, 1, 1, 3);
+    grid->addWidget(Passive, 4, 1, 1, 3);
+    if (extra)
+        grid->addWidget(extra, 5, 1, 1, 3);
+    grid->addWidget(HostID, 7, 0, 1, 4);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(6, 1);
+    return page;
+}
+
+QWidget* TDirectoryFields::buildPage()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("DirectoriesTabSheet"));
+    Local = NewDialogEdit("InitialLocalDirectoryEdit", page);
+    Browse = NewDialogButton("BrowseInitialDirectoryButton", page);
+    Remote = NewDialogEdit("InitialRemoteDirectoryEdit", page);
+
+    auto* layout = new QGridLayout(page);
+    layout->addWidget(NewBuddyLabel("InitialLocalDirectoryLabel", Local, page), 0, 0, 1, 2);
+    layout->addWidget(Local, 1, 0);
+    layout->addWidget(Browse, 1, 1);
+    layout->addWidget(NewBuddyLabel("InitialRemoteDirectoryLabel", Remote, page), 2, 0, 1, 2);
+    layout->addWidget(Remote, 3, 0, 1, 2);
+    layout->setRowStretch(4, 1);
+    return page;
 }
 
 QWidget* TProxyFields::buildPage()

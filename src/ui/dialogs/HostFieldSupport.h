@@ -6,6 +6,8 @@
 #include "ui/dialogs/DialogSupport.h"
 
 class QCheckBox;
+class QPushButton;
+class TPortKeyFilter;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,6 +25,37 @@ int PortOfEdit(const QLineEdit* edit);
 // e-mail address (shown in clear) into the two edits and locks them; unchecked
 // unlocks them with the texts they hold and masks the password.
 void ApplyAnonymousLogin(bool anonymous, QLineEdit* username, QLineEdit* password);
+
+// The "General" page's controls: host name and port (digits only, through the
+// port key filter), "Connect anonymously", user name, password, "Use passive
+// transfers", and the host ID at the bottom.
+struct TLoginFields
+{
+    QLineEdit* Hostname = nullptr;
+    QLineEdit* Port = nullptr;
+    TPortKeyFilter* PortFilter = nullptr;
+    QCheckBox* Anonymous = nullptr;
+    QLineEdit* Username = nullptr;
+    QLineEdit* Password = nullptr;
+    QCheckBox* Passive = nullptr;
+    QLabel* HostID = nullptr;
+
+    // Builds the page "GeneralTabSheet"; `extra` (may be null) takes the row
+    // under "Use passive transfers".
+    QWidget* buildPage(QCheckBox* extra = nullptr);
+};
+
+// The "Directories" page: the initial local directory with its Browse button,
+// and the initial remote directory.
+struct TDirectoryFields
+{
+    QLineEdit* Local = nullptr;
+    QPushButton* Browse = nullptr;
+    QLineEdit* Remote = nullptr;
+
+    // Builds the page "DirectoriesTabSheet".
+    QWidget* buildPage();
+};
 
 // The proxy page: "Use default proxy settings", the type list (item index =
 // ordinal, the first six types) and the host, port, user name and password edits.

@@ -159,61 +159,27 @@ void TQuickConnectForm::buildWidgets()
 
 QWidget* TQuickConnectForm::buildGeneralPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("GeneralTabSheet"));
-    m_hostname = NewDialogEdit("HostnameEdit", page);
-    m_port = NewDialogEdit("PortEdit", page);
-    m_port->setMaxLength(5);
-    m_port->setFixedWidth(m_port->fontMetrics().horizontalAdvance(QStringLiteral("0000000")) + 12);
-    m_portFilter = new TPortKeyFilter(m_port, QString(), QString());
-    m_anonymous = NewDialogCheckBox("IsAnonymousCheckBox", page);
-    m_username = NewDialogEdit("UsernameEdit", page);
-    m_password = NewDialogEdit("PasswordEdit", page);
-    m_passive = NewDialogCheckBox("PassiveTransfersCheckBox", page);
-    m_useSSL = NewDialogCheckBox("UseSSLCheckBox", page);
-    m_hostID = new QLabel(page);
-    m_hostID->setObjectName(QStringLiteral("HostIDLabel"));
-    m_hostID->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    // Room for the longest ID text, so loading a host does not resize the window.
-    m_hostID->setMinimumWidth(m_hostID->fontMetrics().horizontalAdvance(
-                                  QStringLiteral("Host-ID: {00000000-0000-0000-0000-000000000000}")) +
-                              16);
-
-    auto* grid = new QGridLayout(page);
-    grid->addWidget(NewBuddyLabel("HostnameLabel", m_hostname, page), 0, 0);
-    grid->addWidget(m_hostname, 0, 1);
-    grid->addWidget(NewBuddyLabel("PortLabel", m_port, page), 0, 2);
-    grid->addWidget(m_port, 0, 3);
-    grid->addWidget(m_anonymous, 1, 1, 1, 3);
-    grid->addWidget(NewBuddyLabel("UsernameLabel", m_username, page), 2, 0);
-    grid->addWidget(m_username, 2, 1, 1, 3);
-    grid->addWidget(NewBuddyLabel("PasswordLabel", m_password, page), 3, 0);
-    grid->addWidget(m_password, 3, 1, 1, 3);
-    grid->addWidget(m_passive, 4, 1, 1, 3);
-    grid->addWidget(m_useSSL, 5, 1, 1, 3);
-    grid->addWidget(m_hostID, 6, 0, 1, 4);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(7, 1);
+    TLoginFields login;
+    m_useSSL = NewDialogCheckBox("UseSSLCheckBox", nullptr);
+    QWidget* page = login.buildPage(m_useSSL);
+    m_hostname = login.Hostname;
+    m_port = login.Port;
+    m_portFilter = login.PortFilter;
+    m_anonymous = login.Anonymous;
+    m_username = login.Username;
+    m_password = login.Password;
+    m_passive = login.Passive;
+    m_hostID = login.HostID;
     return page;
 }
 
 QWidget* TQuickConnectForm::buildDirectoriesPage()
 {
-    auto* page = new QWidget;
-    page->setObjectName(QStringLiteral("DirectoriesTabSheet"));
-    m_localDirectory = NewDialogEdit("InitialLocalDirectoryEdit", page);
-    m_browse = new QPushButton(page);
-    m_browse->setObjectName(QStringLiteral("BrowseInitialDirectoryButton"));
-    m_browse->setAutoDefault(false);
-    m_remoteDirectory = NewDialogEdit("InitialRemoteDirectoryEdit", page);
-
-    auto* layout = new QGridLayout(page);
-    layout->addWidget(NewBuddyLabel("InitialLocalDirectoryLabel", m_localDirectory, page), 0, 0, 1, 2);
-    layout->addWidget(m_localDirectory, 1, 0);
-    layout->addWidget(m_browse, 1, 1);
-    layout->addWidget(NewBuddyLabel("InitialRemoteDirectoryLabel", m_remoteDirectory, page), 2, 0, 1, 2);
-    layout->addWidget(m_remoteDirectory, 3, 0, 1, 2);
-    layout->setRowStretch(4, 1);
+    TDirectoryFields directories;
+    QWidget* page = directories.buildPage();
+    m_localDirectory = directories.Local;
+    m_browse = directories.Browse;
+    m_remoteDirectory = directories.Remote;
     return page;
 }
 
