@@ -88,6 +88,22 @@ int AskToSaveChanges(QWidget* owner, const TFormLanguage& language, const QStrin
     return answer == QMessageBox::Yes || answer == QMessageBox::No ? answer : int(QMessageBox::Cancel);
 }
 
+TEditorClose CloseEditor(QWidget* owner, const TFormLanguage& language, const QString& textKey, bool accepted,
+                         bool modified, const std::function<bool()>& apply)
+{
+    if (!accepted) {
+        if (!modified)
+            return TEditorClose::Close;
+        const int answer = AskToSaveChanges(owner, language, textKey);
+        if (answer == QMessageBox::No)
+            return TEditorClose::Close;
+        if (answer != QMessageBox::Yes)
+            return TEditorClose::Stay;
+    }
+    // Changes that could not be saved keep the dialog open rather than vanish.
+    return apply() ? TEditorClose::Saved : TEditorClose::Stay;
+}
+
 bool FocusFirstControl(QWidget* container)
 {
     if (!container)

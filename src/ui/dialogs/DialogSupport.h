@@ -33,6 +33,19 @@ QLineEdit* NewDialogEdit(const char* name, QWidget* parent);
 // Cancel stays. The answer, QMessageBox::Cancel when the box was closed.
 int AskToSaveChanges(QWidget* owner, const TFormLanguage& language, const QString& textKey);
 
+// How an editor dialog closes: with OK (`accepted`) it applies its changes;
+// any other way with unsaved changes (`modified`) it asks AskToSaveChanges.
+// Stay: keep the dialog open (Cancel, or `apply` failed); Close: close without
+// saving; Saved: close, the changes applied.
+enum class TEditorClose
+{
+    Stay,
+    Close,
+    Saved
+};
+TEditorClose CloseEditor(QWidget* owner, const TFormLanguage& language, const QString& textKey, bool accepted,
+                         bool modified, const std::function<bool()>& apply);
+
 // Masks a password edit, or shows its text in clear when `showPlain` is set
 // (the e-mail address that serves as the anonymous password).
 void SetupPasswordEdit(QLineEdit* edit, bool showPlain);

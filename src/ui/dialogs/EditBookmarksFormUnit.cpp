@@ -293,18 +293,9 @@ bool TEditBookmarksForm::ApplyChangesActionExecute()
 void TEditBookmarksForm::done(int result)
 {
     commitEdit();
-    if (result == QDialog::Accepted) {
-        if (!ApplyChangesActionExecute())
-            return;
-    } else if (m_modified) {
-        const int answer = AskToSaveChanges(this, m_language, QStringLiteral("IDS_2"));
-        if (answer == QMessageBox::Yes) {
-            if (!ApplyChangesActionExecute())
-                return;
-        } else if (answer != QMessageBox::No) {
-            return;
-        }
-    }
+    if (CloseEditor(this, m_language, QStringLiteral("IDS_2"), result == QDialog::Accepted, m_modified,
+                    [this] { return ApplyChangesActionExecute(); }) == TEditorClose::Stay)
+        return;
     QDialog::done(result);
 }
 

@@ -329,22 +329,12 @@ bool TEditFilterForm::ApplyChangesActionExecute()
 
 void TEditFilterForm::done(int result)
 {
-    if (result == QDialog::Accepted) {
-        if (ApplyChangesActionExecute())
-            QDialog::done(result);
+    const TEditorClose close =
+        CloseEditor(this, m_language, QStringLiteral("IDS_2"), result == QDialog::Accepted, m_modified,
+                    [this] { return ApplyChangesActionExecute(); });
+    if (close == TEditorClose::Stay)
         return;
-    }
-    if (m_modified) {
-        const int answer = AskToSaveChanges(this, m_language, QStringLiteral("IDS_2"));
-        if (answer == QMessageBox::Yes) {
-            if (ApplyChangesActionExecute())
-                QDialog::done(QDialog::Accepted);
-            return;
-        }
-        if (answer != QMessageBox::No)
-            return;
-    }
-    QDialog::done(result);
+    QDialog::done(close == TEditorClose::Saved ? int(QDialog::Accepted) : result);
 }
 
 void TEditFilterForm::setModified(bool modified)
