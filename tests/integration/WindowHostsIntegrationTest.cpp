@@ -27,7 +27,7 @@
 #include "ui/main/TRemoteListModel.h"
 #include "ui/main/TRemotePane.h"
 #include "unit/queue/QueueTestSupport.h"
-#include "unit/ui/ModalAnswerer.h"
+#include "unit/ui/WindowTestSupport.h"
 
 using namespace testsupport;
 using queuetest::waitFor;
@@ -133,12 +133,8 @@ protected:
 
     TMainForm& window()
     {
-        if (!m_window) {
-            TMainForm::TServices services;
-            services.openUrl = [](const QUrl&) { return true; };
-            services.fatal = [](const QString& message) { ADD_FAILURE() << message.toStdString(); };
-            m_window = std::make_unique<TMainForm>(services);
-        }
+        if (!m_window)
+            m_window = uitest::newMainWindow();
         return *m_window;
     }
     TRemotePane& remote() { return window().panes().remotePane(); }

@@ -20,7 +20,7 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "unit/queue/QueueTestSupport.h"
-#include "unit/ui/ModalAnswerer.h"
+#include "unit/ui/WindowTestSupport.h"
 
 using namespace queuetest;
 
@@ -48,13 +48,7 @@ protected:
     TMainForm& window()
     {
         if (!m_window) {
-            TMainForm::TServices services;
-            services.openUrl = [this](const QUrl& url) {
-                m_opened.append(url);
-                return true;
-            };
-            services.fatal = [](const QString& message) { ADD_FAILURE() << message.toStdString(); };
-            m_window = std::make_unique<TMainForm>(services);
+            m_window = uitest::newMainWindow(&m_opened);
             m_window->show();
         }
         return *m_window;

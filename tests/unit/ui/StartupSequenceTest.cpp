@@ -22,7 +22,7 @@
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/main/MainFormUnit.h"
 #include "unit/queue/QueueTestSupport.h"
-#include "unit/ui/ModalAnswerer.h"
+#include "unit/ui/WindowTestSupport.h"
 
 using namespace queuetest;
 
@@ -49,12 +49,8 @@ protected:
 
     TMainForm& window()
     {
-        if (!m_window) {
-            TMainForm::TServices services;
-            services.openUrl = [](const QUrl&) { return true; };
-            services.fatal = [](const QString& message) { ADD_FAILURE() << message.toStdString(); };
-            m_window = std::make_unique<TMainForm>(services);
-        }
+        if (!m_window)
+            m_window = uitest::newMainWindow();
         return *m_window;
     }
     // Shows the window and waits until its start-up sequence has run.

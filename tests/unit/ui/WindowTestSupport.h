@@ -1,18 +1,26 @@
 #pragma once
 
-// Answers the modal windows a test's code opens, as a user would: every 20 ms
-// the active modal widget (if any) goes to the handler, one at a time, and its
-// objectName is recorded. Without a handler a modal window is closed.
+// What window tests share: answering the modal windows the code under test
+// opens, and a main window whose desktop services a test can watch.
 
 #include <functional>
+#include <memory>
+
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 #include <QWidget>
+
+#include "ui/main/MainFormUnit.h"
 
 namespace uitest {
 
+// Answers modal windows as a user would: every 20 ms the active modal widget
+// (if any) goes to the handler, one at a time, and its objectName is recorded.
+// Without a handler a modal window is closed.
 class ModalAnswerer
 {
 public:
@@ -54,5 +62,19 @@ private:
     QStringList m_seen;
     bool m_answering = false;
 };
+
+// A main window whose help pages go to `opened` (when given) instead of the
+// desktop, and whose fatal end fails the test.
+inline std::unique_ptr<TMainForm> newMainWindow(QList<QUrl>* opened = nullptr)
+{
+    TMainForm::TServices services;
+    services.openUrl = [opened](const QUrl& url) {
+        if (opened)
+            opened->append(url);
+        return true;
+    };
+    services.fatal = [](const QString& message) { ADD_FAILURE() << message.toStdString(); };
+    return std::make_unique<TMainForm>(services);
+}
 
 } // namespace uitest
