@@ -515,6 +515,7 @@ void TMainFormPanes::closeSplash()
         if (auto* splash = qobject_cast<TSplashForm*>(widget); splash && !splash->aboutMode())
             splash->close();
 }
+
 void TMainFormPanes::reportDataFileNotices()
 {
     // Each file the stores set aside is logged, and the user is told once.
@@ -575,6 +576,7 @@ void TMainFormPanes::tipOfTheDay()
     TTipOfTheDayForm tip(&m_window);
     tip.exec();
 }
+
 void TMainFormPanes::deleteTemporaryFiles()
 {
     if (m_parts->opener)
