@@ -62,9 +62,9 @@ TQuickConnectForm::TQuickConnectForm(QWidget* parent)
             selectItem(lastIndex);
         m_showOnStartup->setChecked(config->ShowQuickConnectOnStartup());
     }
-    SetupPasswordEdit(m_password, m_anonymous->isChecked());
+    SetupPasswordEdit(m_login.Password, m_login.Anonymous->isChecked());
     SetupPasswordEdit(m_proxy.Password, false);
-    m_hostname->setFocus();
+    m_login.Hostname->setFocus();
 }
 
 TQuickConnectForm::~TQuickConnectForm() = default;
@@ -97,8 +97,9 @@ void TQuickConnectForm::buildWidgets()
 
     m_pages = new QTabWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
-    m_pages->addTab(buildGeneralPage(), QString());
-    m_pages->addTab(buildDirectoriesPage(), QString());
+    m_useSSL = NewDialogCheckBox("UseSSLCheckBox", nullptr);
+    m_pages->addTab(m_login.buildPage(m_useSSL), QString());
+    m_pages->addTab(m_directories.buildPage(), QString());
     m_pages->addTab(m_proxy.buildPage(), QString());
 
     m_connect = new QPushButton(this);
@@ -125,10 +126,11 @@ void TQuickConnectForm::buildWidgets()
             &TQuickConnectForm::QuickHostsComboListChange);
     connect(m_deleteAction, &QAction::triggered, this, &TQuickConnectForm::DeleteQuickHostActionExecute);
     connect(m_pasteAction, &QAction::triggered, this, &TQuickConnectForm::EditPasteExecute);
-    connect(m_anonymous, &QCheckBox::clicked, this, &TQuickConnectForm::IsAnonymousCheckBoxClick);
+    connect(m_login.Anonymous, &QCheckBox::clicked, this, &TQuickConnectForm::IsAnonymousCheckBoxClick);
     connect(m_proxy.UseDefault, &QCheckBox::clicked, this,
             &TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick);
-    connect(m_browse, &QPushButton::clicked, this, &TQuickConnectForm::BrowseInitialDirectoryButtonClick);
+    connect(m_directories.Browse, &QPushButton::clicked, this,
+            &TQuickConnectForm::BrowseInitialDirectoryButtonClick);
     connect(m_connect, &QPushButton::clicked, this, &TQuickConnectForm::ConnectButtonClick);
     connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -136,17 +138,17 @@ void TQuickConnectForm::buildWidgets()
         edit->installEventFilter(this);
 
     setTabOrder(m_quickHosts, m_pages);
-    setTabOrder(m_pages, m_hostname);
-    setTabOrder(m_hostname, m_port);
-    setTabOrder(m_port, m_anonymous);
-    setTabOrder(m_anonymous, m_username);
-    setTabOrder(m_username, m_password);
-    setTabOrder(m_password, m_passive);
-    setTabOrder(m_passive, m_useSSL);
-    setTabOrder(m_useSSL, m_localDirectory);
-    setTabOrder(m_localDirectory, m_browse);
-    setTabOrder(m_browse, m_remoteDirectory);
-    setTabOrder(m_remoteDirectory, m_proxy.UseDefault);
+    setTabOrder(m_pages, m_login.Hostname);
+    setTabOrder(m_login.Hostname, m_login.Port);
+    setTabOrder(m_login.Port, m_login.Anonymous);
+    setTabOrder(m_login.Anonymous, m_login.Username);
+    setTabOrder(m_login.Username, m_login.Password);
+    setTabOrder(m_login.Password, m_login.Passive);
+    setTabOrder(m_login.Passive, m_useSSL);
+    setTabOrder(m_useSSL, m_directories.Local);
+    setTabOrder(m_directories.Local, m_directories.Browse);
+    setTabOrder(m_directories.Browse, m_directories.Remote);
+    setTabOrder(m_directories.Remote, m_proxy.UseDefault);
     setTabOrder(m_proxy.UseDefault, m_proxy.Type);
     setTabOrder(m_proxy.Type, m_proxy.Host);
     setTabOrder(m_proxy.Host, m_proxy.Port);
@@ -157,38 +159,12 @@ void TQuickConnectForm::buildWidgets()
     setTabOrder(m_connect, m_cancel);
 }
 
-QWidget* TQuickConnectForm::buildGeneralPage()
-{
-    TLoginFields login;
-    m_useSSL = NewDialogCheckBox("UseSSLCheckBox", nullptr);
-    QWidget* page = login.buildPage(m_useSSL);
-    m_hostname = login.Hostname;
-    m_port = login.Port;
-    m_portFilter = login.PortFilter;
-    m_anonymous = login.Anonymous;
-    m_username = login.Username;
-    m_password = login.Password;
-    m_passive = login.Passive;
-    m_hostID = login.HostID;
-    return page;
-}
-
-QWidget* TQuickConnectForm::buildDirectoriesPage()
-{
-    TDirectoryFields directories;
-    QWidget* page = directories.buildPage();
-    m_localDirectory = directories.Local;
-    m_browse = directories.Browse;
-    m_remoteDirectory = directories.Remote;
-    return page;
-}
-
 void TQuickConnectForm::applyLanguage()
 {
     m_language.apply(this);
     m_proxy.applyLanguage(m_language);
-    m_portFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
-                           m_language.text(QStringLiteral("IDS_10")));
+    m_login.PortFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
+                                 m_language.text(QStringLiteral("IDS_10")));
 }
 
 void TQuickConnectForm::fillPreviousHosts()
@@ -237,28 +213,28 @@ void TQuickConnectForm::QuickHostsComboListChange(int index)
 
 void TQuickConnectForm::clearFields()
 {
-    m_hostname->clear();
-    m_port->clear();
-    m_username->clear();
-    m_password->clear();
-    m_localDirectory->clear();
-    m_remoteDirectory->clear();
-    m_anonymous->setChecked(false);
+    m_login.Hostname->clear();
+    m_login.Port->clear();
+    m_login.Username->clear();
+    m_login.Password->clear();
+    m_directories.Local->clear();
+    m_directories.Remote->clear();
+    m_login.Anonymous->setChecked(false);
     IsAnonymousCheckBoxClick();
     showHostID(QString());
 }
 
 void TQuickConnectForm::showHost(const THost& host)
 {
-    m_hostname->setText(host.Hostname);
-    m_port->setText(QString::number(host.Port));
-    m_username->setText(host.Username);
-    m_password->setText(host.Password);
-    m_localDirectory->setText(host.InitialLocalDirectory);
-    m_remoteDirectory->setText(host.InitialRemoteDirectory);
-    m_anonymous->setChecked(host.IsAnonymous);
+    m_login.Hostname->setText(host.Hostname);
+    m_login.Port->setText(QString::number(host.Port));
+    m_login.Username->setText(host.Username);
+    m_login.Password->setText(host.Password);
+    m_directories.Local->setText(host.InitialLocalDirectory);
+    m_directories.Remote->setText(host.InitialRemoteDirectory);
+    m_login.Anonymous->setChecked(host.IsAnonymous);
     IsAnonymousCheckBoxClick();
-    m_passive->setChecked(host.Passive);
+    m_login.Passive->setChecked(host.Passive);
     m_useSSL->setChecked(host.UseSSL);
     showHostID(host.HostIDText());
     m_proxy.UseDefault->setChecked(host.UseDefaultProxySettings);
@@ -269,14 +245,15 @@ void TQuickConnectForm::showHostID(const QString& id)
 {
     m_loadedHostID = id;
     if (id.isEmpty())
-        m_hostID->setText(m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
+        m_login.HostID->setText(
+            m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
     else
-        m_hostID->setText(Format(m_language.text(QStringLiteral("strHostID")), {id}));
+        m_login.HostID->setText(Format(m_language.text(QStringLiteral("strHostID")), {id}));
 }
 
 void TQuickConnectForm::IsAnonymousCheckBoxClick()
 {
-    ApplyAnonymousLogin(m_anonymous->isChecked(), m_username, m_password);
+    ApplyAnonymousLogin(m_login.Anonymous->isChecked(), m_login.Username, m_login.Password);
 }
 
 void TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick()
@@ -286,25 +263,25 @@ void TQuickConnectForm::UseDefaultProxySettingsCheckBoxClick()
 
 void TQuickConnectForm::ConnectButtonClick()
 {
-    const QString hostname = m_hostname->text().trimmed();
+    const QString hostname = m_login.Hostname->text().trimmed();
     if (hostname.isEmpty()) {
         TMessageRequest request;
         request.Type = TMessageRequest::TType::Warning;
         request.Text = m_language.text(QStringLiteral("IDS_0"));
         request.Buttons = QMessageBox::Ok;
         TMessageDialog::show(this, m_language, request);
-        m_hostname->setFocus();
+        m_login.Hostname->setFocus();
         return;
     }
     m_host.CommonName = hostname;
     m_host.Hostname = hostname;
-    m_host.Port = PortOfEdit(m_port);
-    m_host.Username = m_username->text();
-    m_host.Password = m_password->text();
-    m_host.InitialRemoteDirectory = m_remoteDirectory->text();
-    m_host.InitialLocalDirectory = m_localDirectory->text();
-    m_host.IsAnonymous = m_anonymous->isChecked();
-    m_host.Passive = m_passive->isChecked();
+    m_host.Port = PortOfEdit(m_login.Port);
+    m_host.Username = m_login.Username->text();
+    m_host.Password = m_login.Password->text();
+    m_host.InitialRemoteDirectory = m_directories.Remote->text();
+    m_host.InitialLocalDirectory = m_directories.Local->text();
+    m_host.IsAnonymous = m_login.Anonymous->isChecked();
+    m_host.Passive = m_login.Passive->isChecked();
     m_host.UseSSL = m_useSSL->isChecked();
     m_host.UseDefaultProxySettings = m_proxy.UseDefault->isChecked();
     if (!m_host.UseDefaultProxySettings)
@@ -366,24 +343,24 @@ void TQuickConnectForm::fillFromURL(const TFtpUrl& url, bool anonymousWhenNoUser
 {
     clearFields();
     selectItem(0);
-    m_hostname->setText(url.Host);
-    m_port->setText(url.Port);
-    m_username->setText(url.User);
-    m_password->setText(url.Password);
+    m_login.Hostname->setText(url.Host);
+    m_login.Port->setText(url.Port);
+    m_login.Username->setText(url.User);
+    m_login.Password->setText(url.Password);
     if (anonymousWhenNoUser && (url.User.isEmpty() || url.User == QLatin1String("anonymous"))) {
-        m_anonymous->setChecked(true);
+        m_login.Anonymous->setChecked(true);
         IsAnonymousCheckBoxClick();
     }
-    m_remoteDirectory->setText(url.Directory());
+    m_directories.Remote->setText(url.Directory());
 }
 
 void TQuickConnectForm::BrowseInitialDirectoryButtonClick()
 {
     const QString folder =
-        BrowseForFolder(this, m_language.text(QStringLiteral("IDS_9")), m_localDirectory->text());
+        BrowseForFolder(this, m_language.text(QStringLiteral("IDS_9")), m_directories.Local->text());
     // A cancelled chooser leaves what the user typed.
     if (!folder.isEmpty())
-        m_localDirectory->setText(folder);
+        m_directories.Local->setText(folder);
 }
 
 void TQuickConnectForm::updateActions()

@@ -62,8 +62,6 @@ protected:
 
 private:
     void buildWidgets();
-    QWidget* buildGeneralPage();
-    QWidget* buildDirectoriesPage();
     void applyLanguage();
     void fillPreviousHosts();
 
@@ -98,18 +96,9 @@ private:
     QAction* m_deleteAction = nullptr;
     QAction* m_pasteAction = nullptr;
     QTabWidget* m_pages = nullptr;
-    QLineEdit* m_hostname = nullptr;
-    QLineEdit* m_port = nullptr;
-    TPortKeyFilter* m_portFilter = nullptr;
-    QCheckBox* m_anonymous = nullptr;
-    QLineEdit* m_username = nullptr;
-    QLineEdit* m_password = nullptr;
-    QCheckBox* m_passive = nullptr;
+    TLoginFields m_login;
+    TDirectoryFields m_directories;
     QCheckBox* m_useSSL = nullptr;
-    QLabel* m_hostID = nullptr;
-    QLineEdit* m_localDirectory = nullptr;
-    QPushButton* m_browse = nullptr;
-    QLineEdit* m_remoteDirectory = nullptr;
     TProxyFields m_proxy;
     QPushButton* m_connect = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -24,23 +24,24 @@ THostPages::THostPages(const TFormLanguage& language, QObject* parent)
 
 void THostPages::build(QTabWidget* tabs)
 {
-    m_pages = {buildGeneralPage(), buildDirectoriesPage(), buildConnectionPage(), buildSSLPage(),
+    m_pages = {m_login.buildPage(), m_directories.buildPage(), buildConnectionPage(), buildSSLPage(),
                m_proxy.buildPage()};
     for (QWidget* page : m_pages)
         tabs->addTab(page, QString());
-    SetupPasswordEdit(m_password, false);
+    SetupPasswordEdit(m_login.Password, false);
     SetupPasswordEdit(m_proxy.Password, false);
     m_dialup->addItem(QString()); // "None", from the table
     m_dialup->addItems(DialupConnectionNames());
     m_dialup->setCurrentIndex(0);
 
-    connect(m_anonymous, &QCheckBox::clicked, this, &THostPages::IsAnonymousCheckBoxClick);
+    connect(m_login.Anonymous, &QCheckBox::clicked, this, &THostPages::IsAnonymousCheckBoxClick);
     connect(m_proxy.UseDefault, &QCheckBox::clicked, this, &THostPages::UseDefaultProxySettingsCheckBoxClick);
     connect(m_useDefaultDialup, &QCheckBox::clicked, this,
             &THostPages::UseDefaultDialupConnectionCheckBoxClick);
     connect(m_dialup, &QComboBox::currentIndexChanged, this, &THostPages::DialupConnectionComboBoxChange);
     connect(m_useSSL, &QCheckBox::toggled, this, &THostPages::UseSSLCheckBoxClick);
-    connect(m_browse, &QPushButton::clicked, this, &THostPages::BrowseInitialDirectoryButtonClick);
+    connect(m_directories.Browse, &QPushButton::clicked, this,
+            &THostPages::BrowseInitialDirectoryButtonClick);
     watchChanges();
     showNone();
 }
@@ -48,46 +49,37 @@ void THostPages::build(QTabWidget* tabs)
 void THostPages::applyLanguage()
 {
     m_proxy.applyLanguage(m_language);
-    m_portFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
-                           m_language.text(QStringLiteral("IDS_10")));
+    m_login.PortFilter->setTexts(m_language.text(QStringLiteral("IDS_11")),
+                                 m_language.text(QStringLiteral("IDS_10")));
     m_dialup->setItemText(0, m_language.text(QStringLiteral("strNone")));
     if (!m_host)
-        m_hostID->setText(m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
+        m_login.HostID->setText(
+            m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
 }
 
 QList<QWidget*> THostPages::tabOrder() const
 {
-    return {m_hostname,        m_port,          m_anonymous,          m_username,
-            m_password,        m_passive,       m_localDirectory,     m_browse,
-            m_remoteDirectory, m_dialup,        m_useDefaultDialup,   m_disconnectDialup,
-            m_useSSL,          m_legacyCiphers, m_withoutCloseNotify, m_proxy.UseDefault,
-            m_proxy.Type,      m_proxy.Host,    m_proxy.Port,         m_proxy.Username,
+    return {m_login.Hostname,
+            m_login.Port,
+            m_login.Anonymous,
+            m_login.Username,
+            m_login.Password,
+            m_login.Passive,
+            m_directories.Local,
+            m_directories.Browse,
+            m_directories.Remote,
+            m_dialup,
+            m_useDefaultDialup,
+            m_disconnectDialup,
+            m_useSSL,
+            m_legacyCiphers,
+            m_withoutCloseNotify,
+            m_proxy.UseDefault,
+            m_proxy.Type,
+            m_proxy.Host,
+            m_proxy.Port,
+            m_proxy.Username,
             m_proxy.Password};
-}
-
-QWidget* THostPages::buildGeneralPage()
-{
-    TLoginFields login;
-    QWidget* page = login.buildPage();
-    m_hostname = login.Hostname;
-    m_port = login.Port;
-    m_portFilter = login.PortFilter;
-    m_anonymous = login.Anonymous;
-    m_username = login.Username;
-    m_password = login.Password;
-    m_passive = login.Passive;
-    m_hostID = login.HostID;
-    return page;
-}
-
-QWidget* THostPages::buildDirectoriesPage()
-{
-    TDirectoryFields directories;
-    QWidget* page = directories.buildPage();
-    m_localDirectory = directories.Local;
-    m_browse = directories.Browse;
-    m_remoteDirectory = directories.Remote;
-    return page;
 }
 
 QWidget* THostPages::buildConnectionPage()
@@ -148,13 +140,13 @@ void THostPages::show(const std::shared_ptr<THost>& host)
     m_filling = true;
     m_host = host;
     setPagesEnabled(true);
-    m_hostname->setText(host->Hostname);
-    m_port->setText(QString::number(host->Port));
-    m_username->setText(host->Username);
-    m_password->setText(host->Password);
-    m_localDirectory->setText(host->InitialLocalDirectory);
-    m_remoteDirectory->setText(host->InitialRemoteDirectory);
-    m_passive->setChecked(host->Passive);
+    m_login.Hostname->setText(host->Hostname);
+    m_login.Port->setText(QString::number(host->Port));
+    m_login.Username->setText(host->Username);
+    m_login.Password->setText(host->Password);
+    m_directories.Local->setText(host->InitialLocalDirectory);
+    m_directories.Remote->setText(host->InitialRemoteDirectory);
+    m_login.Passive->setChecked(host->Passive);
     m_useSSL->setChecked(host->UseSSL);
     m_legacyCiphers->setChecked(host->AllowLegacyTlsCiphers);
     m_withoutCloseNotify->setChecked(host->AcceptDataWithoutCloseNotify);
@@ -165,11 +157,11 @@ void THostPages::show(const std::shared_ptr<THost>& host)
     m_useDefaultDialup->setChecked(host->UseDefaultDialupConnection);
     UseDefaultDialupConnectionCheckBoxClick();
     m_disconnectDialup->setChecked(host->DisconnectDialupAfterDisconnect);
-    m_anonymous->setChecked(host->IsAnonymous);
+    m_login.Anonymous->setChecked(host->IsAnonymous);
     IsAnonymousCheckBoxClick();
     m_proxy.UseDefault->setChecked(host->UseDefaultProxySettings);
     UseDefaultProxySettingsCheckBoxClick();
-    m_hostID->setText(Format(m_language.text(QStringLiteral("strHostID")), {host->HostIDText()}));
+    m_login.HostID->setText(Format(m_language.text(QStringLiteral("strHostID")), {host->HostIDText()}));
     m_filling = false;
 }
 
@@ -177,10 +169,12 @@ void THostPages::showNone()
 {
     m_filling = true;
     m_host.reset();
-    for (QLineEdit* edit : {m_hostname, m_port, m_username, m_password, m_localDirectory, m_remoteDirectory})
+    for (QLineEdit* edit : {m_login.Hostname, m_login.Port, m_login.Username, m_login.Password,
+                            m_directories.Local, m_directories.Remote})
         edit->clear();
     setPagesEnabled(false);
-    m_hostID->setText(m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
+    m_login.HostID->setText(
+        m_language.caption(QStringLiteral("HostIDLabel"), QStringLiteral("Host-ID: N/A")));
     m_filling = false;
 }
 
@@ -196,14 +190,14 @@ void THostPages::writeBack() const
     if (!m_host)
         return;
     THost& host = *m_host;
-    host.Hostname = m_hostname->text();
-    host.Port = PortOfEdit(m_port);
-    host.Username = m_username->text();
-    host.Password = m_password->text();
-    host.InitialRemoteDirectory = m_remoteDirectory->text();
-    host.InitialLocalDirectory = m_localDirectory->text();
-    host.IsAnonymous = m_anonymous->isChecked();
-    host.Passive = m_passive->isChecked();
+    host.Hostname = m_login.Hostname->text();
+    host.Port = PortOfEdit(m_login.Port);
+    host.Username = m_login.Username->text();
+    host.Password = m_login.Password->text();
+    host.InitialRemoteDirectory = m_directories.Remote->text();
+    host.InitialLocalDirectory = m_directories.Local->text();
+    host.IsAnonymous = m_login.Anonymous->isChecked();
+    host.Passive = m_login.Passive->isChecked();
     host.UseSSL = m_useSSL->isChecked();
     host.AllowLegacyTlsCiphers = m_legacyCiphers->isChecked();
     host.AcceptDataWithoutCloseNotify = m_withoutCloseNotify->isChecked();
@@ -218,7 +212,7 @@ void THostPages::writeBack() const
 
 void THostPages::IsAnonymousCheckBoxClick()
 {
-    ApplyAnonymousLogin(m_anonymous->isChecked(), m_username, m_password);
+    ApplyAnonymousLogin(m_login.Anonymous->isChecked(), m_login.Username, m_login.Password);
 }
 
 void THostPages::UseDefaultProxySettingsCheckBoxClick()
@@ -256,9 +250,10 @@ void THostPages::UseSSLCheckBoxClick()
 
 void THostPages::BrowseInitialDirectoryButtonClick()
 {
-    const QString folder = BrowseForFolder(m_browse->window(), m_language.text(QStringLiteral("IDS_14")),
-                                           m_localDirectory->text());
+    const QString folder =
+        BrowseForFolder(m_directories.Browse->window(), m_language.text(QStringLiteral("IDS_14")),
+                        m_directories.Local->text());
     // A cancelled chooser leaves what the user typed.
     if (!folder.isEmpty())
-        m_localDirectory->setText(folder);
+        m_directories.Local->setText(folder);
 }

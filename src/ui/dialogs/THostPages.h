@@ -53,8 +53,6 @@ signals:
     void changed();
 
 private:
-    QWidget* buildGeneralPage();
-    QWidget* buildDirectoriesPage();
     QWidget* buildConnectionPage();
     QWidget* buildSSLPage();
     void watchChanges();
@@ -72,17 +70,8 @@ private:
     bool m_filling = false;
 
     QList<QWidget*> m_pages;
-    QLineEdit* m_hostname = nullptr;
-    QLineEdit* m_port = nullptr;
-    TPortKeyFilter* m_portFilter = nullptr;
-    QCheckBox* m_anonymous = nullptr;
-    QLineEdit* m_username = nullptr;
-    QLineEdit* m_password = nullptr;
-    QCheckBox* m_passive = nullptr;
-    QLabel* m_hostID = nullptr;
-    QLineEdit* m_localDirectory = nullptr;
-    QPushButton* m_browse = nullptr;
-    QLineEdit* m_remoteDirectory = nullptr;
+    TLoginFields m_login;
+    TDirectoryFields m_directories;
     QComboBox* m_dialup = nullptr;
     QCheckBox* m_useDefaultDialup = nullptr;
     QCheckBox* m_disconnectDialup = nullptr;
