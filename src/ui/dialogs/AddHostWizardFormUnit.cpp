@@ -17,22 +17,12 @@
 #include "core/THosts.h"
 #include "core/TMainConfig.h"
 #include "ui/dialogs/DialogSupport.h"
-#include "ui/dialogs/TArtwork.h"
 #include "ui/dialogs/TMessageDialog.h"
 
 namespace {
 
 constexpr int kPageCount = 3;
-constexpr int kHeaderImageSize = 48;
 constexpr int kPort = 21;
-
-QFrame* newLine(QWidget* parent)
-{
-    auto* line = new QFrame(parent);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    return line;
-}
 
 // The layout every page shares: the explanation on top, the controls below it.
 QVBoxLayout* newPageLayout(QWidget* page)
@@ -68,35 +58,9 @@ int TAddHostWizardForm::currentPage() const
 
 void TAddHostWizardForm::buildWidgets()
 {
-    // The header: the page's caption and the step, on the base colour as a
-    // wizard's header usually is, with the wizards' picture beside them.
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("HeaderPanel"));
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    header->setPalette(palette);
-    m_status = NewBuddyLabel("StatusLabel", nullptr, header);
-    QFont bold = m_status->font();
-    bold.setBold(true);
-    m_status->setFont(bold);
-    m_step = NewBuddyLabel("StepLabel", nullptr, header);
-    auto* headerText = new QVBoxLayout;
-    headerText->addWidget(m_status);
-    headerText->addWidget(m_step);
-    headerText->addStretch(1);
-    auto* headerLayout = new QHBoxLayout(header);
-    headerLayout->setContentsMargins(16, 10, 12, 10);
-    headerLayout->addLayout(headerText, 1);
-    const QPixmap picture = artwork::pixmap(artwork::kWizardHeader, QSize(kHeaderImageSize, kHeaderImageSize),
-                                            devicePixelRatioF());
-    if (!picture.isNull()) {
-        auto* image = NewBuddyLabel("HeaderImage", nullptr, header);
-        image->setPixmap(picture);
-        image->setFixedSize(kHeaderImageSize, kHeaderImageSize);
-        headerLayout->addWidget(image, 0, Qt::AlignRight | Qt::AlignVCenter);
-    }
+    const TWizardHeader header = NewWizardHeader(this);
+    m_status = header.Status;
+    m_step = header.Step;
 
     m_pages = new QStackedWidget(this);
     m_pages->setObjectName(QStringLiteral("PageControl"));
@@ -125,10 +89,10 @@ void TAddHostWizardForm::buildWidgets()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    layout->addWidget(header);
-    layout->addWidget(newLine(this));
+    layout->addWidget(header.Panel);
+    layout->addWidget(NewHorizontalLine(this));
     layout->addWidget(m_pages, 1);
-    layout->addWidget(newLine(this));
+    layout->addWidget(NewHorizontalLine(this));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

@@ -3,13 +3,18 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
+#include "ui/dialogs/TArtwork.h"
 #include "ui/dialogs/TFormLanguage.h"
 #include "ui/dialogs/TMessageDialog.h"
 
@@ -51,6 +56,49 @@ QAction* NewDialogAction(const char* name, QObject* owner, const QIcon& icon)
     QAction* action = NewDialogAction(name, owner);
     action->setIcon(icon);
     return action;
+}
+
+QFrame* NewHorizontalLine(QWidget* parent)
+{
+    auto* line = new QFrame(parent);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+TWizardHeader NewWizardHeader(QWidget* parent)
+{
+    constexpr int kImageSize = 64;
+    TWizardHeader header;
+    header.Panel = new QWidget(parent);
+    header.Panel->setObjectName(QStringLiteral("HeaderPanel"));
+    header.Panel->setAutoFillBackground(true);
+    QPalette palette = header.Panel->palette();
+    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
+    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
+    header.Panel->setPalette(palette);
+
+    header.Status = NewBuddyLabel("StatusLabel", nullptr, header.Panel);
+    QFont bold = header.Status->font();
+    bold.setBold(true);
+    header.Status->setFont(bold);
+    header.Step = NewBuddyLabel("StepLabel", nullptr, header.Panel);
+    header.Image = NewBuddyLabel("HeaderImage", nullptr, header.Panel);
+    header.Image->setFixedSize(kImageSize, kImageSize);
+    header.Image->setPixmap(artwork::pixmap(artwork::kWizardHeader, QSize(kImageSize, kImageSize),
+                                            header.Panel->devicePixelRatioF()));
+
+    auto* texts = new QVBoxLayout;
+    texts->addStretch(1);
+    texts->addWidget(header.Status);
+    texts->addSpacing(4);
+    texts->addWidget(header.Step);
+    texts->addStretch(1);
+    auto* layout = new QHBoxLayout(header.Panel);
+    layout->setContentsMargins(22, 8, 12, 8);
+    layout->addLayout(texts, 1);
+    layout->addWidget(header.Image, 0, Qt::AlignVCenter);
+    return header;
 }
 
 QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent)

@@ -7,6 +7,7 @@
 
 class QAction;
 class QCheckBox;
+class QFrame;
 class QIcon;
 class QLabel;
 class QLineEdit;
@@ -22,6 +23,21 @@ class TFormLanguage;
 QPushButton* NewDialogButton(const char* name, QWidget* parent);
 QAction* NewDialogAction(const char* name, QObject* owner, const QKeySequence& shortcut = {});
 QAction* NewDialogAction(const char* name, QObject* owner, const QIcon& icon);
+// A sunken horizontal line between the parts of a window.
+QFrame* NewHorizontalLine(QWidget* parent);
+
+// A wizard's header: the page's caption in bold and the step text on the base
+// colour, as a wizard's header usually is, with the wizards' picture at the
+// right (the label "HeaderImage", empty where the picture cannot be drawn).
+struct TWizardHeader
+{
+    QWidget* Panel = nullptr;
+    QLabel* Status = nullptr; // "StatusLabel"
+    QLabel* Step = nullptr;   // "StepLabel"
+    QLabel* Image = nullptr;
+};
+TWizardHeader NewWizardHeader(QWidget* parent);
+
 // A label naming `buddy` (its mnemonic focuses the buddy); `buddy` may be null.
 QLabel* NewBuddyLabel(const char* name, QWidget* buddy, QWidget* parent);
 QCheckBox* NewDialogCheckBox(const char* name, QWidget* parent);

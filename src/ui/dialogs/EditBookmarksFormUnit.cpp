@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -20,6 +19,7 @@
 #include "core/THosts.h"
 #include "core/TQuickHosts.h"
 #include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/TCaptionDelegate.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/dialogs/TNumberedCaption.h"
 
@@ -43,27 +43,6 @@ public:
         const int order = mine.compare(theirs, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : mine < theirs;
     }
-};
-
-// Takes a confirmed caption edit; an empty text leaves the caption as it was.
-class TCaptionDelegate final : public QStyledItemDelegate
-{
-public:
-    TCaptionDelegate(std::function<void()> confirmed, QObject* parent)
-        : QStyledItemDelegate(parent)
-        , m_confirmed(std::move(confirmed))
-    {}
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        const auto* edit = qobject_cast<const QLineEdit*>(editor);
-        if (edit && !edit->text().trimmed().isEmpty())
-            QStyledItemDelegate::setModelData(editor, model, index);
-        m_confirmed();
-    }
-
-private:
-    std::function<void()> m_confirmed;
 };
 
 // The list, with a way to end an edit in progress from outside and without
@@ -146,7 +125,8 @@ void TEditBookmarksForm::buildWidgets()
     m_list->setUniformRowHeights(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    m_list->setItemDelegate(new TCaptionDelegate([this] { setModified(true); }, m_list));
+    m_list->setItemDelegate(new TCaptionDelegate(
+        0, [this] { setModified(true); }, m_list));
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(0, Qt::AscendingOrder);
     // Always ascending: the header is a caption, not a sort control.

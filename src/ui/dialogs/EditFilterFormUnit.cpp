@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStyle>
-#include <QStyledItemDelegate>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -22,6 +21,7 @@
 #include "core/TFilter.h"
 #include "core/TFilters.h"
 #include "ui/dialogs/DialogSupport.h"
+#include "ui/dialogs/TCaptionDelegate.h"
 #include "ui/dialogs/TMessageDialog.h"
 #include "ui/dialogs/TNumberedCaption.h"
 
@@ -49,36 +49,6 @@ public:
         const int order = collator.compare(a, b);
         return order != 0 ? order < 0 : a < b;
     }
-};
-
-// Edits the name in place (the masks column is not edited there). A confirmed
-// empty name leaves the previous one; every confirmed edit is reported.
-class TFilterNameDelegate final : public QStyledItemDelegate
-{
-public:
-    TFilterNameDelegate(std::function<void()> confirmed, QObject* parent)
-        : QStyledItemDelegate(parent)
-        , m_confirmed(std::move(confirmed))
-    {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
-                          const QModelIndex& index) const override
-    {
-        if (index.column() != kNameColumn)
-            return nullptr;
-        return QStyledItemDelegate::createEditor(parent, option, index);
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        auto* edit = qobject_cast<QLineEdit*>(editor);
-        if (!edit || !edit->text().isEmpty())
-            QStyledItemDelegate::setModelData(editor, model, index);
-        m_confirmed();
-    }
-
-private:
-    std::function<void()> m_confirmed;
 };
 
 } // namespace
@@ -134,7 +104,8 @@ void TEditFilterForm::buildWidgets()
     m_list->setAllColumnsShowFocus(true);
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
-    m_list->setItemDelegate(new TFilterNameDelegate([this] { FiltersListViewEdited(); }, m_list));
+    m_list->setItemDelegate(new TCaptionDelegate(
+        kNameColumn, [this] { FiltersListViewEdited(); }, m_list));
     m_list->setSortingEnabled(true);
     m_list->sortByColumn(kNameColumn, Qt::AscendingOrder);
     // Always by name: the header does not offer other orders.

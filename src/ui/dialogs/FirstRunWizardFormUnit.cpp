@@ -14,11 +14,8 @@
 #include "core/Format.h"
 #include "core/TMainConfig.h"
 #include "ui/dialogs/DialogSupport.h"
-#include "ui/dialogs/TArtwork.h"
 
 namespace {
-
-constexpr int kHeaderImageSize = 64;
 
 QCheckBox* newCheckBox(const char* name, QWidget* parent)
 {
@@ -83,13 +80,6 @@ void TFirstRunWizardForm::buildWidgets()
     m_cancel = NewDialogButton("CancelButton", this);
     m_cancel->setEnabled(false);
 
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    auto* bottomLine = new QFrame(this);
-    bottomLine->setFrameShape(QFrame::HLine);
-    bottomLine->setFrameShadow(QFrame::Sunken);
-
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(m_back);
@@ -105,10 +95,14 @@ void TFirstRunWizardForm::buildWidgets()
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(buildHeader());
-    layout->addWidget(line);
+    const TWizardHeader header = NewWizardHeader(this);
+    m_status = header.Status;
+    m_step = header.Step;
+    m_image = header.Image;
+    layout->addWidget(header.Panel);
+    layout->addWidget(NewHorizontalLine(this));
     layout->addLayout(pageBox, 1);
-    layout->addWidget(bottomLine);
+    layout->addWidget(NewHorizontalLine(this));
     layout->addSpacing(11);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -121,42 +115,6 @@ void TFirstRunWizardForm::buildWidgets()
     setTabOrder(m_addHostWizard, m_back);
     setTabOrder(m_back, m_next);
     setTabOrder(m_next, m_cancel);
-}
-
-QWidget* TFirstRunWizardForm::buildHeader()
-{
-    auto* header = new QWidget(this);
-    header->setObjectName(QStringLiteral("HeaderPanel"));
-    header->setAutoFillBackground(true);
-    QPalette palette = header->palette();
-    palette.setColor(QPalette::Window, palette.color(QPalette::Base));
-    palette.setColor(QPalette::WindowText, palette.color(QPalette::Text));
-    header->setPalette(palette);
-
-    m_status = new QLabel(header);
-    m_status->setObjectName(QStringLiteral("StatusLabel"));
-    QFont bold = m_status->font();
-    bold.setBold(true);
-    m_status->setFont(bold);
-    m_step = new QLabel(header);
-    m_step->setObjectName(QStringLiteral("StepLabel"));
-    m_image = new QLabel(header);
-    m_image->setObjectName(QStringLiteral("HeaderImage"));
-    m_image->setFixedSize(kHeaderImageSize, kHeaderImageSize);
-    m_image->setPixmap(artwork::pixmap(artwork::kWizardHeader, QSize(kHeaderImageSize, kHeaderImageSize),
-                                       devicePixelRatioF()));
-
-    auto* texts = new QVBoxLayout;
-    texts->addStretch(1);
-    texts->addWidget(m_status);
-    texts->addSpacing(4);
-    texts->addWidget(m_step);
-    texts->addStretch(1);
-    auto* layout = new QHBoxLayout(header);
-    layout->setContentsMargins(22, 8, 12, 8);
-    layout->addLayout(texts, 1);
-    layout->addWidget(m_image, 0, Qt::AlignVCenter);
-    return header;
 }
 
 QWidget* TFirstRunWizardForm::newPage(const char* name, const char* textName)

@@ -55,7 +55,6 @@ protected:
 
 private:
     void buildWidgets();
-    QWidget* buildHeader();
     QWidget* newPage(const char* name, const char* textName);
     void applyLanguage();
     void updatePage();
